@@ -1,0 +1,7 @@
+#include "cli/Cli.h"
+
+namespace yelvane {
+
+void RegisterOperationCommands(CLI::App&, CliContext&) {}
+
+}  // namespace yelvane

@@ -1,0 +1,7 @@
+#include "cli/Cli.h"
+
+namespace yelvane {
+
+void AddGlobalOptions(CLI::App&, CliContext&) {}
+
+}  // namespace yelvane
