@@ -1,0 +1,27 @@
+#pragma once
+
+// The half-hour series of one session, read from the dump's sample area.
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "activity/SessionTable.h"
+
+namespace yelvane {
+
+struct ChartSeries {
+  std::vector<std::string> labels;  // time axis: start, every half hour, end
+  std::vector<uint16_t> bark;       // item 0 is 0, item j the j-th half hour
+  std::vector<uint16_t> activity;
+};
+
+// Byte length of session row n's samples (n from 1); 0 when n is out of range.
+int SessionSampleBytes(const SessionTable& table, int n);
+
+// Loads row n's labels and series from the dump opened by the caller; leaves
+// `series` unchanged when n is out of range.
+void LoadSessionChart(const SessionTable& table, int n, std::FILE* dumpFile, ChartSeries& series);
+
+}  // namespace yelvane

@@ -1,0 +1,23 @@
+#pragma once
+
+// The report walk: decodes the memory dump's session tables into rows of the
+// session table.
+
+#include <string>
+
+#include "activity/SessionTable.h"
+#include "common/Sinks.h"
+
+namespace yelvane {
+
+inline constexpr const char* kFlashReportCaption = "The progress for flash data report.";
+inline constexpr const char* kFlashReportSuccess = "Reported the flash data successfully!";
+
+// Empties the table, walks the 3000 slots of the dump at `dumpPath` and
+// inserts one row per session in use. Returns 1 when the dump was walked
+// (also after a range error, whose message is then the last log line) and 0
+// when it cannot be opened ("File Open Error!" message box).
+int ReportFlashData(const std::string& dumpPath, SessionTable& table, LogSink& log,
+                    ProgressSink& progress, MessageSink& messages);
+
+}  // namespace yelvane
