@@ -1,0 +1,45 @@
+#include "app/AboutDlg.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+#include "app/DialogUnits.h"
+#include "app/Icons.h"
+
+namespace yelvane {
+
+QString FirmwareVersionText(const std::array<uint8_t, 2>& record) {
+  return QStringLiteral("%1.%2")
+      .arg(static_cast<int>(static_cast<int8_t>(record[1])))
+      .arg(static_cast<int>(static_cast<int8_t>(record[0])));
+}
+
+CAboutDlg::CAboutDlg(bool unitConnected, const FirmwareVersionReader& readVersion, QWidget* parent)
+    : QDialog(parent), firmware_(new QLabel(this)) {
+  setWindowTitle(QStringLiteral("About Yelvane"));
+  const DialogUnits du(font());
+  setFixedSize(du.X(235), du.Y(92));
+
+  auto* icon = new QLabel(this);
+  icon->setPixmap(AppIcon().pixmap(32, 32));
+  du.Place(icon, 11, 17, 20, 20);
+  icon->resize(32, 32);
+  du.Place(new QLabel(QStringLiteral("Yelvane Version 1.0.4.6"), this), 40, 30, 168, 8);
+  du.Place(new QLabel(QStringLiteral("Bark and activity logger companion"), this), 40, 60, 160, 8);
+  du.Place(new QLabel(QStringLiteral("Firmware Version:"), this), 40, 45, 71, 8);
+  du.Place(firmware_, 111, 45, 117, 8);
+  firmware_->setObjectName(QStringLiteral("label1004"));
+
+  auto* ok = new QPushButton(QStringLiteral("OK"), this);
+  du.Place(ok, 178, 7, 50, 14);
+  ok->setDefault(true);
+  connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+
+  if (!unitConnected) {
+    firmware_->setText(QStringLiteral("USB Disconnected, Unknown"));
+  } else if (readVersion) {
+    if (const auto record = readVersion()) firmware_->setText(FirmwareVersionText(*record));
+  }
+}
+
+}  // namespace yelvane

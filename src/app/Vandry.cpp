@@ -1,0 +1,43 @@
+#include "app/Vandry.h"
+
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextCursor>
+
+#include <filesystem>
+#include <system_error>
+
+#include "common/Sinks.h"
+
+namespace yelvane {
+
+namespace {
+CVandryApp* g_app = nullptr;
+}
+
+CVandryApp::CVandryApp() {
+  std::error_code error;
+  m_szStartDir = std::filesystem::current_path(error).string();
+  g_app = this;
+}
+
+CVandryApp::~CVandryApp() {
+  if (g_app == this) g_app = nullptr;
+}
+
+CVandryApp* CVandryApp::Instance() {
+  return g_app;
+}
+
+void CVandryApp::AppendLog(QPlainTextEdit* control, std::string text, bool newline) {
+  if (control == nullptr) return;
+  text = AppendLogText(std::move(text), newline);
+  // The document keeps "\r\n" as one line break.
+  QTextCursor cursor(control->document());
+  cursor.movePosition(QTextCursor::End);
+  cursor.insertText(QString::fromStdString(text));
+  QScrollBar* bar = control->verticalScrollBar();
+  bar->setValue(bar->maximum());
+}
+
+}  // namespace yelvane
