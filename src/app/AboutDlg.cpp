@@ -8,15 +8,10 @@
 
 namespace yelvane {
 
-QString FirmwareVersionText(const std::array<uint8_t, 2>& record) {
-  return QStringLiteral("%1.%2")
-      .arg(static_cast<int>(static_cast<int8_t>(record[1])))
-      .arg(static_cast<int>(static_cast<int8_t>(record[0])));
-}
-
-CAboutDlg::CAboutDlg(bool unitConnected, const FirmwareVersionReader& readVersion, QWidget* parent)
+CAboutDlg::CAboutDlg(const FirmwareTextReader& readFirmware, QWidget* parent)
     : QDialog(parent), firmware_(new QLabel(this)) {
   setWindowTitle(QStringLiteral("About Yelvane"));
+  setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
   const DialogUnits du(font());
   setFixedSize(du.X(235), du.Y(92));
 
@@ -35,10 +30,8 @@ CAboutDlg::CAboutDlg(bool unitConnected, const FirmwareVersionReader& readVersio
   ok->setDefault(true);
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 
-  if (!unitConnected) {
-    firmware_->setText(QStringLiteral("USB Disconnected, Unknown"));
-  } else if (readVersion) {
-    if (const auto record = readVersion()) firmware_->setText(FirmwareVersionText(*record));
+  if (readFirmware) {
+    if (const auto text = readFirmware()) firmware_->setText(QString::fromStdString(*text));
   }
 }
 

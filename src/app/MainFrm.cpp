@@ -4,7 +4,10 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDir>
 #include <QDockWidget>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QMenuBar>
@@ -14,7 +17,10 @@
 #include <QToolBar>
 #include <QUrl>
 
+#include "activity/FlashReport.h"
+#include "app/AboutDlg.h"
 #include "app/DlgPetInfo.h"
+#include "app/DlgUnitFlash.h"
 #include "app/Icons.h"
 #include "app/Prompt.h"
 #include "app/Vandry.h"
@@ -139,6 +145,81 @@ class CMainFrame::GatedMessages final : public MessageSink {
   QPointer<CMainFrame> frame_;
 };
 
+namespace {
+
+// No drives at all: what the window sees until it is given its drives.
+class NoDrives final : public DriveEnumerator {
+ public:
+  std::vector<DriveCandidate> Candidates() override { return {}; }
+  std::unique_ptr<RawVolume> NewVolume() override { return nullptr; }
+};
+
+// The firmware file dialog.
+class ImageFileDialog final : public ImageFilePrompt {
+ public:
+  explicit ImageFileDialog(QWidget* owner) : owner_(owner) {}
+  std::optional<std::string> ChooseImage(const std::string& initialName) override {
+    const QFileInfo initial(QString::fromStdString(initialName));
+    QFileDialog dialog(owner_, QStringLiteral("Open"), initial.path(),
+                       QStringLiteral("MSC Files (*.msc)"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(QStringLiteral("msc"));
+    const int result = dialog.exec();
+    // The dialog may move the current folder; the dump lives in the start-up one.
+    if (const CVandryApp* app = CVandryApp::Instance())
+      QDir::setCurrent(QString::fromStdString(app->StartDir()));
+    if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().constFirst().toStdString();
+  }
+
+ private:
+  QWidget* owner_;
+};
+
+}  // namespace
+
+// Everything the unit commands reach the window through.
+class CMainFrame::Surroundings final : public PresencePoll,
+                                       public PetInfoPrompt,
+                                       public DialogRunner,
+                                       public ReportRunner,
+                                       public ImageFilePrompt {
+ public:
+  explicit Surroundings(CMainFrame& frame) : frame_(frame), files_(&frame) {}
+
+  void Stop() override { frame_.StopPresencePoll(); }
+  void Start() override { frame_.StartPresencePoll(); }
+
+  bool Ask(PetInfo&) override {
+    CDlgPetInfo dialog(frame_);
+    return dialog.exec() == QDialog::Accepted;
+  }
+  void RefreshLabels(const PetInfo&) override { frame_.RefreshPetLabels(); }
+
+  void RunRead(ReadJob& job) override {
+    CDlgReadFlash dialog(job, Context(), &frame_);
+    dialog.exec();
+  }
+  void RunUpgrade(UpgradeJob& job) override {
+    CDlgEraseFlash dialog(job, Context(), &frame_);
+    dialog.exec();
+  }
+
+  void Start(const std::string& dumpPath) override { frame_.StartReport(dumpPath); }
+
+  std::optional<std::string> ChooseImage(const std::string& initialName) override {
+    return (frame_.imagePrompt_ ? *frame_.imagePrompt_ : files_).ChooseImage(initialName);
+  }
+
+ private:
+  DialogContext Context() {
+    return DialogContext{*frame_.drives_, *frame_.log_, *frame_.messages_, DefaultClock()};
+  }
+  CMainFrame& frame_;
+  ImageFileDialog files_;
+};
+
 CMainFrame::CMainFrame(QWidget* parent)
     : QMainWindow(parent), gate_(this), boxes_(std::make_unique<BoxPrompt>(this)) {
   prompt_ = boxes_.get();
@@ -157,6 +238,10 @@ CMainFrame::CMainFrame(QWidget* parent)
   log_ = std::make_unique<GatedLog>(gate_, m_wndLog);
   progress_ = std::make_unique<GatedProgress>(gate_, m_wndProgress);
   messages_ = std::make_unique<GatedMessages>(gate_, this);
+  noDrives_ = std::make_unique<NoDrives>();
+  drives_ = noDrives_.get();
+  surroundings_ = std::make_unique<Surroundings>(*this);
+  RebuildCommands();
 
   m_timer1.setInterval(kPollPeriodMs);
   m_timer2.setInterval(kPollPeriodMs);
@@ -367,15 +452,15 @@ void CMainFrame::OnTimer(int id) {
     CheckUnitPresence();
   } else if (id == 2) {
     m_timer2.stop();
+    commands_->DetectFirmware();
   }
 }
 
-void CMainFrame::CheckUnitPresence() {
-  unitConnected = unit_.poll ? unit_.poll() : false;
-  m_stcUsbStatus->setText(unitConnected ? QStringLiteral("USB Connected")
-                                        : QStringLiteral("USB Disconnected"));
-  SetLabelColors(m_stcUsbStatus, ToQColor(unitConnected ? kConnectedColor : kDisconnectedColor),
-                 QColor());
+void CMainFrame::CheckUnitPresence() { PollUnitPresence(*drives_, unitConnected, *this); }
+
+void CMainFrame::ShowPresence(const std::string& text, Rgb color) {
+  m_stcUsbStatus->setText(QString::fromStdString(text));
+  SetLabelColors(m_stcUsbStatus, ToQColor(color), QColor());
 }
 
 void CMainFrame::OnCommand(int id) {
@@ -392,6 +477,21 @@ void CMainFrame::OnCommand(int id) {
     case ID_CHECK_FOR_UPDATES:
       OnCheckForUpdates();
       break;
+    case ID_READ_MEMORY_DATA:
+      commands_->ReadMemoryData();
+      break;
+    case ID_ERASE_MEMORY_DATA:
+      commands_->EraseMemory(true);
+      break;
+    case ID_UPGRADE_FIRMWARE:
+      commands_->UpgradeFirmware("");
+      break;
+    case ID_RTC_SYNCHRONIZE:
+      commands_->SynchronizeClock();
+      break;
+    case ID_FILE_SAVE_AS:
+      // The report export comes with its own dialog later.
+      break;
     default:
       break;
   }
@@ -403,7 +503,8 @@ void CMainFrame::OnPetInformation() {
 }
 
 void CMainFrame::OnAbout() {
-  CAboutDlg dialog(unitConnected, unit_.readFirmwareVersion, this);
+  CAboutDlg dialog([this] { return ReadFirmwareVersion(unitConnected, *drives_, DefaultClock()); },
+                   this);
   dialog.exec();
 }
 
@@ -430,8 +531,10 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 void CMainFrame::ShutDown() {
   m_timer1.stop();
   m_timer2.stop();
+  // Workers stop waiting for this window; then none is left running.
   gate_.Close();
   if (view_) view_->CloseGate();
+  if (reportThread_.joinable()) reportThread_.join();
 }
 
 }  // namespace yelvane

@@ -15,9 +15,14 @@
 #include <memory>
 #include <string>
 
-#include "app/AboutDlg.h"
+#include <atomic>
+#include <thread>
+
+#include "activity/PetInfo.h"
 #include "app/UiGate.h"
 #include "common/Sinks.h"
+#include "operations/UnitCommands.h"
+#include "unit/UnitAccess.h"
 
 class QAction;
 class QDockWidget;
@@ -67,16 +72,7 @@ inline constexpr const char* kUpdatePageUrl = "https://yelvane.example.org/updat
 inline constexpr int kPetLabelWidth = 300;
 inline constexpr int kPollPeriodMs = 1000;
 
-// What the main window needs from the unit-access core; tests and the
-// simulator give their own.
-struct UnitServices {
-  // True when a logger answers with its signature.
-  std::function<bool()> poll;
-  // The firmware version record, or nothing when the unit does not answer.
-  FirmwareVersionReader readFirmwareVersion;
-};
-
-class CMainFrame : public QMainWindow {
+class CMainFrame : public QMainWindow, private PresenceIndicator {
   Q_OBJECT
  public:
   explicit CMainFrame(QWidget* parent = nullptr);
@@ -84,9 +80,10 @@ class CMainFrame : public QMainWindow {
 
   // Running state.
   bool unitConnected = false;
-  std::string m_strPetName;
-  std::string m_strPetOwner;
-  std::string m_strPetLocation;
+  PetInfo m_pet;
+  std::string& m_strPetName = m_pet.name;
+  std::string& m_strPetOwner = m_pet.owner;
+  std::string& m_strPetLocation = m_pet.location;
   QPlainTextEdit* m_wndLog = nullptr;
   QProgressBar* m_wndProgress = nullptr;
   QLabel* m_stcUsbStatus = nullptr;
@@ -110,7 +107,23 @@ class CMainFrame : public QMainWindow {
   // Replaces the message boxes (tests answer questions themselves); nullptr
   // restores the real ones.
   void SetPrompt(MessageSink* prompt);
-  void SetUnitServices(UnitServices services) { unit_ = std::move(services); }
+  // The drives the commands and the presence poll look at (not owned; they
+  // must outlive the window). Without them no logger is ever found.
+  void SetDrives(DriveEnumerator& drives);
+  DriveEnumerator& Drives() const { return *drives_; }
+  // Replaces the firmware file dialog; nullptr restores it.
+  void SetImagePrompt(ImageFilePrompt* prompt);
+  // Where each download is archived ("" for the user's data folder).
+  void SetArchiveFolder(const std::string& folder);
+  UnitCommands& Commands() { return *commands_; }
+
+  // The report walk of a dump on its own thread, owned by this window.
+  void StartReport(const std::string& dumpPath);
+  bool ReportRunning() const { return reportThread_.joinable() && !reportDone_; }
+  // Waits for a running report while the window keeps answering it.
+  void FinishReport();
+  // Fills the table from a dump on the UI thread (for --open-dump).
+  void OpenDump(const std::string& dumpPath);
   void SetUrlOpener(std::function<void(const QString&)> opener) { openUrl_ = std::move(opener); }
 
   // Runs a command by id, as the menu, toolbar and accelerators do.
@@ -143,6 +156,7 @@ class CMainFrame : public QMainWindow {
   class GatedLog;
   class GatedProgress;
   class GatedMessages;
+  class Surroundings;
 
   void CreateToolBar();
   void CreateStatusBar();
@@ -152,6 +166,8 @@ class CMainFrame : public QMainWindow {
   void OnPetInformation();
   void OnAbout();
   void OnCheckForUpdates();
+  void RebuildCommands();
+  void ShowPresence(const std::string& text, Rgb color) override;
   // Stops the workers' waits on this window before it goes away.
   void ShutDown();
 
@@ -169,9 +185,16 @@ class CMainFrame : public QMainWindow {
   std::unique_ptr<LogSink> log_;
   std::unique_ptr<ProgressSink> progress_;
   std::unique_ptr<MessageSink> messages_;
-  UnitServices unit_;
   std::function<void(const QString&)> openUrl_;
   bool closing_ = false;
+  std::unique_ptr<DriveEnumerator> noDrives_;
+  DriveEnumerator* drives_ = nullptr;
+  std::unique_ptr<Surroundings> surroundings_;
+  ImageFilePrompt* imagePrompt_ = nullptr;
+  std::string archiveFolder_;
+  std::unique_ptr<UnitCommands> commands_;
+  std::thread reportThread_;
+  std::atomic<bool> reportDone_{true};
 };
 
 }  // namespace yelvane

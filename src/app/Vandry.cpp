@@ -1,5 +1,6 @@
 #include "app/Vandry.h"
 
+#include <QFont>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextCursor>
@@ -19,6 +20,12 @@ CVandryApp::CVandryApp() {
   std::error_code error;
   m_szStartDir = std::filesystem::current_path(error).string();
   g_app = this;
+  // Where the Windows fonts are missing, use faces of about their width.
+  QFont::insertSubstitutions(QStringLiteral("Lucida Sans Unicode"),
+                             {QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("Liberation Sans")});
+  QFont::insertSubstitutions(QStringLiteral("Tahoma"),
+                             {QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("Liberation Sans")});
+  QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"), {QStringLiteral("Liberation Sans")});
 }
 
 CVandryApp::~CVandryApp() {
