@@ -12,7 +12,9 @@
 namespace yelvane {
 
 namespace {
-QColor ToQColor(Rgb c) { return QColor(c.red, c.green, c.blue); }
+QColor ToQColor(Rgb c) {
+  return QColor(c.red, c.green, c.blue);
+}
 
 QLineEdit* ReadOnlyField(QWidget* parent, const char* name) {
   auto* field = new QLineEdit(parent);
@@ -63,7 +65,9 @@ CDlgUnitFlash::CDlgUnitFlash(const QString& title, const DialogContext& context,
   connect(&closeTimer_, &QTimer::timeout, this, &CDlgUnitFlash::reject);
 }
 
-CDlgUnitFlash::~CDlgUnitFlash() { StopWorker(); }
+CDlgUnitFlash::~CDlgUnitFlash() {
+  StopWorker();
+}
 
 void CDlgUnitFlash::StopWorker() {
   // The worker may still be on its way out: let it stop waiting for us and
@@ -121,7 +125,9 @@ void CDlgUnitFlash::Initialize() {
   elapsedTimer_.start();
 }
 
-void CDlgUnitFlash::OnElapsedTick() { elapsed_->setText(QString::number(elapsedCount_++)); }
+void CDlgUnitFlash::OnElapsedTick() {
+  elapsed_->setText(QString::number(elapsedCount_++));
+}
 
 void CDlgUnitFlash::SetTransferText(const std::string& text) {
   gate_.Call([this, value = QString::fromStdString(text)] { transfer_->setText(value); });
@@ -158,7 +164,9 @@ CDlgReadFlash::CDlgReadFlash(ReadJob& job, const DialogContext& context, QWidget
     : CDlgUnitFlash(QStringLiteral("Read Flash Data"), context, parent), job_(job) {}
 
 // The worker runs this class's code: stop it before this part goes.
-CDlgReadFlash::~CDlgReadFlash() { StopWorker(); }
+CDlgReadFlash::~CDlgReadFlash() {
+  StopWorker();
+}
 
 DialogStart CDlgReadFlash::Prepare() {
   return PrepareReadJob(job_, context_.drives, context_.messages);
@@ -168,15 +176,19 @@ void CDlgReadFlash::RunWorker(WorkerSurroundings& surroundings) {
   RunReadWorker(job_, surroundings);
 }
 
-void CDlgReadFlash::Abandon() { AbandonReadJob(job_); }
+void CDlgReadFlash::Abandon() {
+  AbandonReadJob(job_);
+}
 
 CDlgEraseFlash::CDlgEraseFlash(UpgradeJob& job, const DialogContext& context, QWidget* parent)
-    : CDlgUnitFlash(job.upgradeMode ? QString::fromUtf8(kUpgradeCaption)
-                                    : QStringLiteral("Erase Flash Data"),
-                    context, parent),
+    : CDlgUnitFlash(
+          job.upgradeMode ? QString::fromUtf8(kUpgradeCaption) : QStringLiteral("Erase Flash Data"),
+          context, parent),
       job_(job) {}
 
-CDlgEraseFlash::~CDlgEraseFlash() { StopWorker(); }
+CDlgEraseFlash::~CDlgEraseFlash() {
+  StopWorker();
+}
 
 DialogStart CDlgEraseFlash::Prepare() {
   return PrepareUpgradeJob(job_, context_.drives, context_.log, context_.messages);
@@ -186,6 +198,8 @@ void CDlgEraseFlash::RunWorker(WorkerSurroundings& surroundings) {
   RunUpgradeWorker(job_, surroundings);
 }
 
-void CDlgEraseFlash::Abandon() { AbandonUpgradeJob(job_); }
+void CDlgEraseFlash::Abandon() {
+  AbandonUpgradeJob(job_);
+}
 
 }  // namespace yelvane

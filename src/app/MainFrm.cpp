@@ -26,6 +26,7 @@
 #include "app/Vandry.h"
 #include "app/VandryView.h"
 #include "common/Color.h"
+#include "operations/DataFiles.h"
 
 namespace yelvane {
 
@@ -428,6 +429,67 @@ void CMainFrame::SetPrompt(MessageSink* prompt) {
   prompt_ = prompt ? prompt : boxes_.get();
 }
 
+void CMainFrame::SetDrives(DriveEnumerator& drives) {
+  drives_ = &drives;
+  RebuildCommands();
+}
+
+void CMainFrame::SetImagePrompt(ImageFilePrompt* prompt) {
+  imagePrompt_ = prompt;
+}
+
+void CMainFrame::SetArchiveFolder(const std::string& folder) {
+  archiveFolder_ = folder;
+  RebuildCommands();
+}
+
+void CMainFrame::RebuildCommands() {
+  Surroundings& s = *surroundings_;
+  CommandSurroundings surroundings{
+      *log_,
+      *messages_,
+      *progress_,
+      *view_,
+      s,
+      s,
+      m_pet,
+      s,
+      s,
+      s,
+      *drives_,
+      [this] { return unitConnected; },
+      CVandryApp::Instance() ? CVandryApp::Instance()->StartDir() : CurrentFolder(),
+      CommandSurroundings::SystemLocalTime,
+      archiveFolder_,
+      {},
+      {},
+      true};
+  commands_ = std::make_unique<UnitCommands>(std::move(surroundings));
+}
+
+void CMainFrame::StartReport(const std::string& dumpPath) {
+  // One report fills the table at a time: a new one waits for the last.
+  FinishReport();
+  reportDone_ = false;
+  reportThread_ = std::thread([this, dumpPath] {
+    ReportFlashData(dumpPath, *view_, *log_, *progress_, *messages_);
+    reportDone_ = true;
+  });
+}
+
+void CMainFrame::FinishReport() {
+  while (reportThread_.joinable() && !reportDone_) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QThread::msleep(1);
+  }
+  if (reportThread_.joinable()) reportThread_.join();
+}
+
+void CMainFrame::OpenDump(const std::string& dumpPath) {
+  FinishReport();
+  ReportFlashData(dumpPath, *view_, *log_, *progress_, *messages_);
+}
+
 long CMainFrame::OnStatusText(long first, const std::string* text) {
   if (first == 0 && text != nullptr) statusText_->setText(QString::fromStdString(*text));
   return 0;
@@ -456,7 +518,9 @@ void CMainFrame::OnTimer(int id) {
   }
 }
 
-void CMainFrame::CheckUnitPresence() { PollUnitPresence(*drives_, unitConnected, *this); }
+void CMainFrame::CheckUnitPresence() {
+  PollUnitPresence(*drives_, unitConnected, *this);
+}
 
 void CMainFrame::ShowPresence(const std::string& text, Rgb color) {
   m_stcUsbStatus->setText(QString::fromStdString(text));

@@ -19,6 +19,7 @@
 #include "app/MainFrm.h"
 #include "app/Vandry.h"
 #include "app/VandryView.h"
+#include "sim/SimulatedLogger.h"
 
 using namespace yelvane;
 using yelvane::test::ScriptedPrompt;
@@ -157,14 +158,17 @@ void TestAppFrame::statusTextMessageAndPanes() {
 
 void TestAppFrame::usbLabelFollowsPresence() {
   CMainFrame frame;
-  bool attached = false;
-  frame.SetUnitServices({[&] { return attached; }, {}});
+  SimulatedDrives drives;
+  auto logger = std::make_shared<SimulatedLogger>(MakeBlankMemory());
+  logger->Unplug();
+  drives.Add("sim0", logger);
+  frame.SetDrives(drives);
   QCOMPARE(frame.m_stcUsbStatus->text(), QString("USB Disconnected"));
-  attached = true;
+  logger->Plug();
   QTRY_COMPARE_WITH_TIMEOUT(frame.m_stcUsbStatus->text(), QString("USB Connected"), 3000);
   QVERIFY(frame.unitConnected);
   QCOMPARE(frame.m_stcUsbStatus->palette().color(QPalette::WindowText), QColor(0, 0, 255));
-  attached = false;
+  logger->Unplug();
   QTRY_COMPARE_WITH_TIMEOUT(frame.m_stcUsbStatus->text(), QString("USB Disconnected"), 3000);
   QVERIFY(!frame.unitConnected);
   QCOMPARE(frame.m_stcUsbStatus->palette().color(QPalette::WindowText), QColor(255, 0, 0));
@@ -349,20 +353,11 @@ void TestAppFrame::petInfoCommandRunsDialog() {
 }
 
 void TestAppFrame::aboutShowsFirmwareVersion() {
-  int reads = 0;
-  const FirmwareVersionReader reader = [&]() -> std::optional<std::array<uint8_t, 2>> {
-    ++reads;
-    return std::array<uint8_t, 2>{6, 1};
-  };
-  CAboutDlg off(false, reader);
-  QCOMPARE(off.FirmwareLabel()->text(), QString("USB Disconnected, Unknown"));
-  QCOMPARE(reads, 0);
-  CAboutDlg on(true, reader);
+  CAboutDlg on([] { return std::optional<std::string>("1.6"); });
   QCOMPARE(on.FirmwareLabel()->text(), QString("1.6"));
-  CAboutDlg silent(true, [] { return std::optional<std::array<uint8_t, 2>>(); });
-  QCOMPARE(silent.FirmwareLabel()->text(), QString());
-  QCOMPARE(FirmwareVersionText({0xFF, 0x80}), QString("-128.-1"));
   QCOMPARE(on.windowTitle(), QString("About Yelvane"));
+  CAboutDlg silent([] { return std::optional<std::string>(); });
+  QCOMPARE(silent.FirmwareLabel()->text(), QString());
 }
 
 void TestAppFrame::checkForUpdatesOpensFixedPage() {
