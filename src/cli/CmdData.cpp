@@ -267,7 +267,9 @@ void RegisterDataCommands(CLI::App& app, CliContext& ctx) {
   auto* series =
       app.add_subcommand("series", "Print the half-hour chart series of one session row");
   series->add_option("DUMP", o->dump, "Memory dump file")->required();
-  series->add_option("N", o->row, "Session row, from 1")->required()->check(CLI::Range(1, kSessionSlots));
+  series->add_option("N", o->row, "Session row, from 1")
+      ->required()
+      ->check(CLI::Range(1, kSessionSlots));
   series->callback([o, &ctx] { ctx.exitCode = RunSeries(*o); });
 
   auto* simulate = app.add_subcommand("simulate", "Simulated logger memory");
