@@ -468,6 +468,7 @@ void CMainFrame::RebuildCommands() {
 }
 
 void CMainFrame::StartReport(const std::string& dumpPath) {
+  if (closing_) return;
   // One report fills the table at a time: a new one waits for the last.
   FinishReport();
   reportDone_ = false;
