@@ -445,25 +445,12 @@ void CMainFrame::SetArchiveFolder(const std::string& folder) {
 
 void CMainFrame::RebuildCommands() {
   Surroundings& s = *surroundings_;
-  CommandSurroundings surroundings{
-      *log_,
-      *messages_,
-      *progress_,
-      *view_,
-      s,
-      s,
-      m_pet,
-      s,
-      s,
-      s,
-      *drives_,
-      [this] { return unitConnected; },
-      CVandryApp::Instance() ? CVandryApp::Instance()->StartDir() : CurrentFolder(),
-      CommandSurroundings::SystemLocalTime,
-      archiveFolder_,
-      {},
-      {},
-      true};
+  const std::string startFolder =
+      CVandryApp::Instance() ? CVandryApp::Instance()->StartDir() : CurrentFolder();
+  CommandSurroundings surroundings(
+      *log_, *messages_, *progress_, *view_, s, s, m_pet, s, s, s, *drives_,
+      [this] { return unitConnected; }, startFolder);
+  surroundings.archiveFolder = archiveFolder_;
   commands_ = std::make_unique<UnitCommands>(std::move(surroundings));
 }
 

@@ -24,9 +24,11 @@
 #include "sim/SimulatedLogger.h"
 #include "unit/FirmwareImage.h"
 #include "widgets/GradientProgressCtrl.h"
-// DemoData.h and UnitAccess.h both name the version record's address.
+// DemoData.h repeats two constants of the unit headers under the same names.
 #define kFirmwareVersionAddress kDemoFirmwareVersionAddress
+#define kUnitMemorySize kDemoUnitMemorySize
 #include "sim/DemoData.h"
+#undef kUnitMemorySize
 #undef kFirmwareVersionAddress
 
 using namespace yelvane;
@@ -48,7 +50,8 @@ class FixedImage final : public ImageFilePrompt {
 
 void WriteFile(const QString& path, const std::vector<uint8_t>& bytes) {
   std::ofstream out(path.toStdString(), std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
 }
 
 std::vector<uint8_t> ReadFileBytes(const QString& path) {
@@ -265,8 +268,8 @@ void TestAppCommands::readLoggerPulledOut() {
   bench.frame->OnCommand(ID_READ_MEMORY_DATA);
   const auto lines = bench.Lines();
   QVERIFY(Contains(lines, "Failed to read flash data! Please retry!"));
-  QCOMPARE(lines.back(), std::string(
-                             "Cancel the data report because of USB device had been unpluged!"));
+  QCOMPARE(lines.back(),
+           std::string("Cancel the data report because of USB device had been unpluged!"));
   QCOMPARE(shot.status, QString("Failed to read flash data! Please retry!"));
   QCOMPARE(bench.frame->View()->RowCount(), 0);
   QVERIFY(bench.frame->PresencePollActive());
@@ -396,8 +399,7 @@ void TestAppCommands::usbLabelFollowsSimulatedLogger() {
   QTRY_COMPARE_WITH_TIMEOUT(bench.frame->m_stcUsbStatus->text(), QString("USB Connected"), 3000);
   QVERIFY(bench.frame->unitConnected);
   bench.logger->Unplug();
-  QTRY_COMPARE_WITH_TIMEOUT(bench.frame->m_stcUsbStatus->text(), QString("USB Disconnected"),
-                            3000);
+  QTRY_COMPARE_WITH_TIMEOUT(bench.frame->m_stcUsbStatus->text(), QString("USB Disconnected"), 3000);
   QVERIFY(!bench.frame->unitConnected);
   bench.logger->Plug();
   QTRY_COMPARE_WITH_TIMEOUT(bench.frame->m_stcUsbStatus->text(), QString("USB Connected"), 3000);
@@ -444,8 +446,7 @@ void TestAppCommands::dialogRefusesCancelWhileWorkerRunsAndClosesAfterASecond() 
 
 void TestAppCommands::closingWhileReportRunsNeitherCrashesNorHangs() {
   Bench bench;
-  WriteFile(bench.dir.filePath("full.bin"),
-            DumpSlice(MakeDemoMemory(DemoOptions{3000, 7, false})));
+  WriteFile(bench.dir.filePath("full.bin"), DumpSlice(MakeDemoMemory(DemoOptions{3000, 7, false})));
   bench.prompt.answers = {true};
   bench.frame->StartReport(bench.dir.filePath("full.bin").toStdString());
   QTest::qWait(20);
