@@ -83,6 +83,23 @@ void BM_LoadAllSessionCharts(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadAllSessionCharts)->Unit(benchmark::kMillisecond);
 
+// The same with the sample addresses summed once.
+void BM_LoadAllSessionChartsAt(benchmark::State& state) {
+  MemorySessionTable table;
+  NullLog log;
+  NullProgress progress;
+  ReportFlashDataFromMemory(DenseDump().data(), DenseDump().size(), table, log, progress);
+  std::FILE* file = std::fopen(DenseDumpFile().c_str(), "rb");
+  ChartSeries series;
+  for (auto _ : state) {
+    const std::vector<int64_t> addresses = SessionSampleAddresses(table);
+    for (int n = 1; n <= table.RowCount(); ++n)
+      LoadSessionChartAt(table, n, addresses[static_cast<std::size_t>(n - 1)], file, series);
+  }
+  std::fclose(file);
+}
+BENCHMARK(BM_LoadAllSessionChartsAt)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 BENCHMARK_MAIN();
