@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "common/Format.h"
+#include "sim/DemoData.h"
 #include "sim/SimulatedLogger.h"
 #include "unit/CommandExchange.h"
 #include "unit/TracingVolume.h"
