@@ -65,7 +65,7 @@ void AbandonUpgradeJob(UpgradeJob& job) {
 void RunUpgradeWorker(UpgradeJob& job, WorkerSurroundings& s) {
   job.workerDone = false;
   const UpgradeTexts& texts = job.Texts();
-  SectorBuffer block{};
+  sectorio::SectorBuffer block{};
 
   // The image may have changed since its summary was checked.
   if (job.imageLength < kImageHeaderSize || job.image.size() < job.imageLength) {
@@ -89,13 +89,14 @@ void RunUpgradeWorker(UpgradeJob& job, WorkerSurroundings& s) {
   const std::size_t count = payloadLength / kSectorSize + (payloadLength % kSectorSize ? 1 : 0);
 
   UnitVolume volume(s.drives.NewVolume());
-  if (!OpenConfirmedUnit(volume, job.unitDrive)) {
+  if (!sectorio::OpenConfirmedUnit(volume, job.unitDrive)) {
     volume.Close();
     Fail(job, s, texts.notConfirmed);  // nothing was written; the dialog stays open
     return;
   }
 
-  block = MakeCommandBlock(kBeginWriteHead, header.kind, header.targetOffset, header.lengthField);
+  block = sectorio::MakeCommandBlock(kBeginWriteHead, header.kind, header.targetOffset,
+                                     header.lengthField);
   volume.Lock();
   volume.WriteSectors(0, block.data(), 1);
   s.clock.SleepMs(kBeginPauseMs);
@@ -117,7 +118,7 @@ void RunUpgradeWorker(UpgradeJob& job, WorkerSurroundings& s) {
       rateMark = now;
       rateBytesMark = job.bytesDone;
     }
-    if (!WriteSectorWithRetry(volume, 1, block.data())) {
+    if (!sectorio::WriteSectorWithRetry(volume, 1, block.data())) {
       volume.Unlock();
       volume.Close();
       Fail(job, s, texts.failure);  // no end block after a chunk given up
@@ -132,7 +133,7 @@ void RunUpgradeWorker(UpgradeJob& job, WorkerSurroundings& s) {
   s.dialog.SetRateText(texts.success);
   s.dialog.SetPercent(100);
   // The end block keeps the rest of the last chunk after its head.
-  SetCommandHead(block, kEndWriteHead);
+  sectorio::SetCommandHead(block, kEndWriteHead);
   volume.WriteSectors(0, block.data(), 1);
   volume.Unlock();
   volume.Close();

@@ -68,7 +68,7 @@ void AbandonReadJob(ReadJob& job) {
 
 void RunReadWorker(ReadJob& job, WorkerSurroundings& s) {
   job.workerDone = false;
-  SectorBuffer data{};
+  sectorio::SectorBuffer data{};
   const uint32_t length = job.length;
   s.dialog.SetStatusText(kReadStatusText);
   s.dialog.SetTransferText(Format("0K/%ldK", static_cast<long>(length / 1024)));
@@ -77,13 +77,13 @@ void RunReadWorker(ReadJob& job, WorkerSurroundings& s) {
   const uint32_t count = length / kSectorSize + (length % kSectorSize ? 1 : 0);
 
   UnitVolume volume(s.drives.NewVolume());
-  if (!OpenConfirmedUnit(volume, job.unitDrive)) {
+  if (!sectorio::OpenConfirmedUnit(volume, job.unitDrive)) {
     volume.Close();
     Fail(job, s, nullptr);  // the dialog stays open with the text
     return;
   }
 
-  SectorBuffer block = MakeCommandBlock(kBeginReadHead, 1, job.address, length);
+  sectorio::SectorBuffer block = sectorio::MakeCommandBlock(kBeginReadHead, 1, job.address, length);
   volume.Lock();
   volume.WriteSectors(0, block.data(), 1);  // the unit answers through the data reads
   s.clock.SleepMs(kBeginPauseMs);
@@ -100,7 +100,7 @@ void RunReadWorker(ReadJob& job, WorkerSurroundings& s) {
       rateMark = now;
       rateBytesMark = job.bytesDone;
     }
-    if (!ReadSectorWithRetry(volume, start + i, data.data())) {
+    if (!sectorio::ReadSectorWithRetry(volume, start + i, data.data())) {
       Fail(job, s, &volume);  // no end block after a sector given up
       s.dialog.CloseAfterDelay();
       return;
@@ -116,7 +116,7 @@ void RunReadWorker(ReadJob& job, WorkerSurroundings& s) {
   s.log.AppendLog(kReadCompleteText);
   s.dialog.SetRateText(kReadCompleteText);
   s.dialog.SetPercent(100);
-  SetCommandHead(block, kEndReadHead);
+  sectorio::SetCommandHead(block, kEndReadHead);
   volume.WriteSectors(0, block.data(), 1);
   volume.Unlock();
   volume.Close();

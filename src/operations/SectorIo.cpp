@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace yelvane {
+namespace yelvane::sectorio {
 
 SectorBuffer MakeCommandBlock(const CommandHead& head, uint32_t p0, uint32_t p1, uint32_t p2) {
   SectorBuffer block{};
@@ -36,4 +36,4 @@ bool OpenConfirmedUnit(UnitVolume& volume, const std::string& root) {
   return volume.ReadSectors(1, sector.data(), 1) && HasUnitSignature(sector.data());
 }
 
-}  // namespace yelvane
+}  // namespace yelvane::sectorio

@@ -10,7 +10,7 @@
 #include "unit/CommandExchange.h"
 #include "unit/RawVolume.h"
 
-namespace yelvane {
+namespace yelvane::sectorio {
 
 using SectorBuffer = std::array<uint8_t, kSectorSize>;
 
@@ -28,4 +28,4 @@ bool WriteSectorWithRetry(UnitVolume& volume, uint32_t sector, const uint8_t* bu
 // caller closes the volume either way.
 bool OpenConfirmedUnit(UnitVolume& volume, const std::string& root);
 
-}  // namespace yelvane
+}  // namespace yelvane::sectorio

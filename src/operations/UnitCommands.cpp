@@ -113,12 +113,9 @@ bool UnitCommands::KeepCopy(const std::string& dumpPath) {
   return true;
 }
 
+// The caller stopped the poll and starts it again whatever this returns.
 bool UnitCommands::RunImage(const std::string& path, bool upgradeMode) {
-  s_.poll.Stop();
-  if (!ReadImageSummary(path, s_.log, s_.messages)) {
-    s_.poll.Start();
-    return false;
-  }
+  if (!ReadImageSummary(path, s_.log, s_.messages)) return false;
   s_.log.AppendLog(upgradeMode ? "\nStart to upgrade the firmware..."
                                : "\nStart to erase all data...");
   upgradeJob_.succeeded = false;
@@ -138,6 +135,7 @@ bool UnitCommands::EraseMemory(bool clearLog) {
   }
   const std::string image =
       s_.eraseImagePath.empty() ? FindEraseImage(s_.startupFolder) : s_.eraseImagePath;
+  s_.poll.Stop();
   const bool succeeded = RunImage(image, false);
   if (succeeded) s_.log.AppendLog(kEraseSucceededText);
   s_.poll.Start();
@@ -163,6 +161,7 @@ bool UnitCommands::UpgradeFirmware(const std::string& path) {
     if (!chosen) return false;
     image = *chosen;
   }
+  s_.poll.Stop();
   const bool succeeded = RunImage(image, true);
   if (succeeded) {
     s_.table.DeleteAllRows();
@@ -191,7 +190,7 @@ bool UnitCommands::SynchronizeClock() {
   const std::tm now = s_.localTime();
 
   UnitVolume volume(s_.drives.NewVolume());
-  const bool confirmed = OpenConfirmedUnit(volume, FindUnitDrive(s_.drives));
+  const bool confirmed = sectorio::OpenConfirmedUnit(volume, FindUnitDrive(s_.drives));
   if (confirmed) {
     SendClock(volume, now);
     s_.messages.ShowMessage(kClockSucceededText, MessageIcon::Information);

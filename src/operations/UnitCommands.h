@@ -84,6 +84,25 @@ class ReportRunner {
 };
 
 struct CommandSurroundings {
+  CommandSurroundings(LogSink& log, MessageSink& messages, ProgressSink& progressPane,
+                      SessionTable& table, PresencePoll& poll, PetInfoPrompt& petPrompt,
+                      PetInfo& pet, ImageFilePrompt& imagePrompt, DialogRunner& dialogs,
+                      ReportRunner& report, DriveEnumerator& drives,
+                      std::function<bool()> unitConnected, std::string startupFolder)
+      : log(log),
+        messages(messages),
+        progressPane(progressPane),
+        table(table),
+        poll(poll),
+        petPrompt(petPrompt),
+        pet(pet),
+        imagePrompt(imagePrompt),
+        dialogs(dialogs),
+        report(report),
+        drives(drives),
+        unitConnected(std::move(unitConnected)),
+        startupFolder(std::move(startupFolder)) {}
+
   LogSink& log;
   MessageSink& messages;
   ProgressSink& progressPane;
