@@ -40,9 +40,10 @@ void TerminalOut::EndBar() {
   barShown_ = false;
 }
 
-void TerminalLog::SetLogText(const std::string& text) {
+void TerminalLog::SetLogText(const std::string&) {
+  // A terminal cannot be emptied; the command line that follows starts the
+  // command's lines, as in `decode`.
   FlushPendingMessage();
-  out_.Write(text);
 }
 
 void TerminalLog::AppendLog(const std::string& text, bool newline) {
@@ -73,10 +74,10 @@ bool TerminalMessages::AskYesNo(const std::string& text, const std::string&) {
   if (assumeYes_) return true;
   out_.Write(text + " [y/N] ");
   std::string answer;
-  if (!std::getline(in_, answer)) {
-    out_.Write("\n");
-    return false;
-  }
+  const bool got = static_cast<bool>(std::getline(in_, answer));
+  // Typed answers end their own line; piped or missing ones do not.
+  if (!got || ::isatty(STDIN_FILENO) != 1) out_.Write("\n");
+  if (!got) return false;
   return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes" || answer == "YES";
 }
 
@@ -172,6 +173,7 @@ struct Session {
         log(out),
         messages(out, log, std::cin, assumeYes),
         drives(MakeDriveEnumerator(ctx)),
+        setupFailed(ctx.exitCode != kExitOk),
         progress(out, DefaultClock()),
         dialogs(*drives, progress, log, messages, DefaultClock()),
         report(table, log, pane, messages) {}
@@ -197,6 +199,7 @@ struct Session {
   TerminalLog log;
   TerminalMessages messages;
   std::unique_ptr<DriveEnumerator> drives;
+  bool setupFailed;  // the simulation could not be set up; the reason is on stderr
   TerminalProgress progress;
   InlineDialogRunner dialogs;
   MemorySessionTable table;
@@ -214,6 +217,7 @@ int Finish(Session& session, bool ok) {
 
 int RunRead(CliContext& ctx, const OperationOptions& options) {
   Session session(ctx, options.yes);
+  if (session.setupFailed) return kExitFailed;
   GivenPetInfo petPrompt(options.pet);
   GivenImage noImage(std::nullopt);
   CommandSurroundings surroundings = session.Surroundings(petPrompt, noImage);
@@ -228,6 +232,7 @@ int RunRead(CliContext& ctx, const OperationOptions& options) {
 
 int RunErase(CliContext& ctx, const OperationOptions& options) {
   Session session(ctx, options.yes);
+  if (session.setupFailed) return kExitFailed;
   GivenPetInfo petPrompt({});
   GivenImage noImage(std::nullopt);
   UnitCommands commands(session.Surroundings(petPrompt, noImage));
@@ -236,6 +241,7 @@ int RunErase(CliContext& ctx, const OperationOptions& options) {
 
 int RunUpgrade(CliContext& ctx, const OperationOptions& options) {
   Session session(ctx, options.yes);
+  if (session.setupFailed) return kExitFailed;
   GivenPetInfo petPrompt({});
   GivenImage image(options.image);
   UnitCommands commands(session.Surroundings(petPrompt, image));
@@ -245,6 +251,7 @@ int RunUpgrade(CliContext& ctx, const OperationOptions& options) {
 
 int RunSyncClock(CliContext& ctx) {
   Session session(ctx, true);
+  if (session.setupFailed) return kExitFailed;
   GivenPetInfo petPrompt({});
   GivenImage noImage(std::nullopt);
   UnitCommands commands(session.Surroundings(petPrompt, noImage));

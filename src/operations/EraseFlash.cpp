@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "common/Format.h"
-#include "operations/SectorIo.h"
+#include "unit/CommandExchange.h"
 #include "unit/FirmwareImage.h"
 #include "unit/UnitAccess.h"
 
@@ -65,7 +65,6 @@ void AbandonUpgradeJob(UpgradeJob& job) {
 void RunUpgradeWorker(UpgradeJob& job, WorkerSurroundings& s) {
   job.workerDone = false;
   const UpgradeTexts& texts = job.Texts();
-  sectorio::SectorBuffer block{};
 
   // The image may have changed since its summary was checked.
   if (job.imageLength < kImageHeaderSize || job.image.size() < job.imageLength) {
@@ -87,28 +86,22 @@ void RunUpgradeWorker(UpgradeJob& job, WorkerSurroundings& s) {
   s.dialog.SetTransferText(Format("0K/%ldK", totalK));
 
   const std::size_t count = payloadLength / kSectorSize + (payloadLength % kSectorSize ? 1 : 0);
+  SectorBlock block{};
 
   UnitVolume volume(s.drives.NewVolume());
-  if (!sectorio::OpenConfirmedUnit(volume, job.unitDrive)) {
-    volume.Close();
-    Fail(job, s, texts.notConfirmed);  // nothing was written; the dialog stays open
+  if (!OpenUnitVolume(volume, job.unitDrive)) {  // closed again on failure
+    Fail(job, s, texts.notConfirmed);            // nothing was written; the dialog stays open
     return;
   }
 
-  block = sectorio::MakeCommandBlock(kBeginWriteHead, header.kind, header.targetOffset,
-                                     header.lengthField);
-  volume.Lock();
-  volume.WriteSectors(0, block.data(), 1);
-  s.clock.SleepMs(kBeginPauseMs);
+  block = MakeBeginWriteBlock(header.kind, header.targetOffset, header.lengthField);
+  BeginTransaction(volume, block, s.clock);
 
   uint32_t rateMark = s.clock.TickMs();
   uint32_t rateBytesMark = 0;
   job.bytesDone = 0;
   for (std::size_t i = 0; i < count; ++i) {
-    const std::size_t offset = kSectorSize * i;
-    const std::size_t bytes = std::min<std::size_t>(kSectorSize, payloadLength - offset);
-    if (bytes < kSectorSize) block.fill(0);
-    std::copy(payload + offset, payload + offset + bytes, block.begin());
+    FillChunk(block, payload, payloadLength, i);
 
     s.dialog.SetPercent(static_cast<int>(static_cast<uint64_t>(i) * 100 / count));
     const uint32_t now = s.clock.TickMs();
@@ -118,9 +111,8 @@ void RunUpgradeWorker(UpgradeJob& job, WorkerSurroundings& s) {
       rateMark = now;
       rateBytesMark = job.bytesDone;
     }
-    if (!sectorio::WriteSectorWithRetry(volume, 1, block.data())) {
-      volume.Unlock();
-      volume.Close();
+    if (!WriteSectorWithRetry(volume, kStreamSector, block.data())) {
+      AbandonTransaction(volume);
       Fail(job, s, texts.failure);  // no end block after a chunk given up
       s.dialog.CloseAfterDelay();
       return;
@@ -133,9 +125,7 @@ void RunUpgradeWorker(UpgradeJob& job, WorkerSurroundings& s) {
   s.dialog.SetRateText(texts.success);
   s.dialog.SetPercent(100);
   // The end block keeps the rest of the last chunk after its head.
-  sectorio::SetCommandHead(block, kEndWriteHead);
-  volume.WriteSectors(0, block.data(), 1);
-  volume.Unlock();
+  EndTransaction(volume, block, kEndWriteHead);
   volume.Close();
   ReleaseImage(job);
   s.dialog.StopElapsedTimer();

@@ -4,7 +4,7 @@
 #include <new>
 
 #include "common/Format.h"
-#include "operations/SectorIo.h"
+#include "unit/CommandExchange.h"
 #include "unit/UnitAccess.h"
 
 namespace yelvane {
@@ -17,14 +17,10 @@ void ReleaseFileAndBuffer(ReadJob& job) {
 }
 
 // The common failure end: log, the two fields, everything released.
-void Fail(ReadJob& job, WorkerSurroundings& s, UnitVolume* volume) {
+void Fail(ReadJob& job, WorkerSurroundings& s) {
   s.log.AppendLog(kReadFailedText);
   s.dialog.SetRateText(kReadFailedText);
   s.dialog.SetStatusText(kReadFailedText);
-  if (volume) {
-    volume->Unlock();
-    volume->Close();
-  }
   ReleaseFileAndBuffer(job);
   job.workerDone = true;
 }
@@ -68,25 +64,22 @@ void AbandonReadJob(ReadJob& job) {
 
 void RunReadWorker(ReadJob& job, WorkerSurroundings& s) {
   job.workerDone = false;
-  sectorio::SectorBuffer data{};
+  SectorBlock data{};
   const uint32_t length = job.length;
   s.dialog.SetStatusText(kReadStatusText);
   s.dialog.SetTransferText(Format("0K/%ldK", static_cast<long>(length / 1024)));
 
   const uint32_t start = job.address / kSectorSize;
-  const uint32_t count = length / kSectorSize + (length % kSectorSize ? 1 : 0);
+  const uint32_t count = SectorCount(length);
 
   UnitVolume volume(s.drives.NewVolume());
-  if (!sectorio::OpenConfirmedUnit(volume, job.unitDrive)) {
-    volume.Close();
-    Fail(job, s, nullptr);  // the dialog stays open with the text
+  if (!OpenUnitVolume(volume, job.unitDrive)) {  // closed again on failure
+    Fail(job, s);                                // the dialog stays open with the text
     return;
   }
 
-  sectorio::SectorBuffer block = sectorio::MakeCommandBlock(kBeginReadHead, 1, job.address, length);
-  volume.Lock();
-  volume.WriteSectors(0, block.data(), 1);  // the unit answers through the data reads
-  s.clock.SleepMs(kBeginPauseMs);
+  SectorBlock block = MakeBeginReadBlock(job.address, length);
+  BeginTransaction(volume, block, s.clock);
 
   uint32_t rateMark = s.clock.TickMs();
   uint32_t rateBytesMark = 0;
@@ -100,8 +93,9 @@ void RunReadWorker(ReadJob& job, WorkerSurroundings& s) {
       rateMark = now;
       rateBytesMark = job.bytesDone;
     }
-    if (!sectorio::ReadSectorWithRetry(volume, start + i, data.data())) {
-      Fail(job, s, &volume);  // no end block after a sector given up
+    if (!ReadSectorWithRetry(volume, start + i, data.data())) {
+      AbandonTransaction(volume);  // no end block after a sector given up
+      Fail(job, s);
       s.dialog.CloseAfterDelay();
       return;
     }
@@ -116,9 +110,7 @@ void RunReadWorker(ReadJob& job, WorkerSurroundings& s) {
   s.log.AppendLog(kReadCompleteText);
   s.dialog.SetRateText(kReadCompleteText);
   s.dialog.SetPercent(100);
-  sectorio::SetCommandHead(block, kEndReadHead);
-  volume.WriteSectors(0, block.data(), 1);
-  volume.Unlock();
+  EndTransaction(volume, block, kEndReadHead);
   volume.Close();
 
   // A dump that did not reach the disk whole is not a successful read: the
@@ -128,7 +120,7 @@ void RunReadWorker(ReadJob& job, WorkerSurroundings& s) {
   job.dumpFile = nullptr;
   std::vector<uint8_t>().swap(job.buffer);
   if (!written) {
-    Fail(job, s, nullptr);
+    Fail(job, s);
     s.dialog.StopElapsedTimer();
     s.dialog.CloseAfterDelay();
     return;

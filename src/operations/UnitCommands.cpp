@@ -9,7 +9,6 @@
 #include "common/Color.h"
 #include "common/Format.h"
 #include "operations/DataFiles.h"
-#include "operations/SectorIo.h"
 #include "unit/CommandExchange.h"
 #include "unit/FirmwareImage.h"
 #include "unit/UnitAccess.h"
@@ -190,16 +189,17 @@ bool UnitCommands::SynchronizeClock() {
   const std::tm now = s_.localTime();
 
   UnitVolume volume(s_.drives.NewVolume());
-  const bool confirmed = sectorio::OpenConfirmedUnit(volume, FindUnitDrive(s_.drives));
+  // OpenUnitVolume closes the volume again when it is not the logger.
+  const bool confirmed = OpenUnitVolume(volume, FindUnitDrive(s_.drives));
   if (confirmed) {
     SendClock(volume, now);
+    volume.Close();
     s_.messages.ShowMessage(kClockSucceededText, MessageIcon::Information);
     s_.log.AppendLog(kClockSucceededText);
   } else {
     s_.messages.ShowMessage(kClockFailedText, MessageIcon::Error);
     s_.log.AppendLog(kClockFailedText);
   }
-  volume.Close();
   s_.poll.Start();
   return confirmed;
 }
