@@ -16,7 +16,10 @@ std::string Cell(const SessionTable& table, int r, int c) {
 void PrintTsv(const SessionTable& table) {
   for (int r = 0; r < table.RowCount(); ++r) {
     std::string line;
-    for (int c = 0; c < kSessionColumns; ++c) line += (c ? "\t" : "") + Cell(table, r, c);
+    for (int c = 0; c < kSessionColumns; ++c) {
+      if (c) line += '\t';
+      line += Cell(table, r, c);
+    }
     std::printf("%s\n", line.c_str());
   }
 }

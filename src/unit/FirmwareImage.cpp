@@ -114,7 +114,9 @@ std::optional<ImageHeader> ReadImageSummary(const std::string& path, LogSink& lo
   file.reset();
 
   const ImageHeader header = DecodeImageHeader(fields);
-  log.AppendLog("\n" + ImageKindLogText(header.kind));
+  std::string kindLine = "\n";
+  kindLine += ImageKindLogText(header.kind);
+  log.AppendLog(kindLine);
   log.AppendLog(Format("Start address: 0x%08x", ImageDisplayAddress(header)));
   log.AppendLog(Format("File size: %ld", static_cast<long>(header.lengthField)));
   return header;
@@ -144,12 +146,13 @@ bool IsImageFile(const std::string& path) {
 }
 
 std::vector<uint8_t> BuildImage(const ImageHeader& header, const std::vector<uint8_t>& payload) {
-  std::vector<uint8_t> image(kImageHeaderSize, 0);
+  std::vector<uint8_t> image(kImageHeaderSize + payload.size(), 0);
   std::memcpy(image.data(), "BRMSC", 5);
   image[kImageKindOffset] = header.kind;
   PutU32(image.data() + kImageTargetOffsetOffset, header.targetOffset);
   PutU32(image.data() + kImageLengthFieldOffset, header.lengthField);
-  image.insert(image.end(), payload.begin(), payload.end());
+  if (!payload.empty())
+    std::memcpy(image.data() + kImageHeaderSize, payload.data(), payload.size());
   return image;
 }
 
