@@ -105,6 +105,8 @@ class CAutoHidePane : public QFrame {
   void SetBar(CDockPageBar* bar, Qt::DockWidgetArea area);
   // Gives the pages back to their bar.
   void Release();
+  // Drops a bar that is going away; its pages go with it.
+  void Forget() { m_bar = nullptr; }
   CDockPageBar* Bar() const { return m_bar; }
   Qt::DockWidgetArea Area() const { return m_area; }
   CBarCaption* Caption() const { return m_caption; }

@@ -136,8 +136,6 @@ bool CAutoHideFrame::SetAutoHide(CDockPageBar* bar, bool autoHide) {
     const Qt::DockWidgetArea area = dockWidgetArea(bar);
     if (area == Qt::NoDockWidgetArea) return false;
     Collapsed entry{bar, area, {}};
-    entry.connections.append(
-        connect(bar, &QObject::destroyed, this, [this](QObject* gone) { Forget(gone); }));
     entry.connections.append(connect(bar, &CDockPageBar::pagesChanged, this, [this, bar] {
       for (const Collapsed& collapsed : m_collapsed)
         if (collapsed.bar == bar) Strip(collapsed.area)->RefreshBar(bar);
@@ -170,17 +168,20 @@ bool CAutoHideFrame::SetAutoHide(CDockPageBar* bar, bool autoHide) {
   return true;
 }
 
-void CAutoHideFrame::Forget(QObject* bar) {
-  if (m_pane->Bar() == nullptr) {
-    // QPointer already let go: the pane only keeps the layout slot.
-    if (!m_pane->isHidden()) HideAutoHidePane();
+void CAutoHideFrame::OnBarDestroyed(CDockPageBar* bar) {
+  if (m_pane->Bar() == bar) {
+    HideAutoHidePane();
+    m_pane->Forget();
   }
   for (qsizetype i = 0; i < m_collapsed.size(); ++i) {
     if (m_collapsed[i].bar != bar) continue;
-    Strip(m_collapsed[i].area)->RemoveBar(m_collapsed[i].bar);
+    for (const QMetaObject::Connection& connection : m_collapsed[i].connections)
+      disconnect(connection);
+    Strip(m_collapsed[i].area)->RemoveBar(bar);
     m_collapsed.removeAt(i);
     break;
   }
+  m_newBars.removeAll(bar);
 }
 
 void CAutoHideFrame::ShowAutoHidePane(CDockPageBar* bar, int page) {

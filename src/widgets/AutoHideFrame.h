@@ -52,6 +52,9 @@ class CAutoHideFrame : public QMainWindow {
   QList<CDockPageBar*> NewBars() const;
   void AdoptNewBar(CDockPageBar* bar);
 
+  // Called by a bar's destructor, while it is still a whole bar.
+  void OnBarDestroyed(CDockPageBar* bar);
+
   QMenu* createPopupMenu() override;
 
  signals:
@@ -69,7 +72,6 @@ class CAutoHideFrame : public QMainWindow {
   void StartHideTimer();
   void OnHideTimer();
   void OnPaneSizerDragged(QPoint delta);
-  void Forget(QObject* bar);
 
   struct Collapsed {
     CDockPageBar* bar;

@@ -146,7 +146,8 @@ CDockPageBar::CDockPageBar(QWidget* parent)
   QFont tabFont(QStringLiteral("Tahoma"));
   tabFont.setPointSize(8);
   m_tabs->tabBar()->setFont(tabFont);
-  m_tabs->tabBar()->installEventFilter(this);
+  m_tabBar = m_tabs->tabBar();
+  m_tabBar->installEventFilter(this);
   setWidget(m_body);
   setTitleBarWidget(m_caption);
 
@@ -160,6 +161,9 @@ CDockPageBar::CDockPageBar(QWidget* parent)
 
 CDockPageBar::~CDockPageBar() {
   // Pages lent to an auto-hide pane still belong to this bar.
+  if (CAutoHideFrame* frame = Frame()) frame->OnBarDestroyed(this);
+  m_tabBar->removeEventFilter(this);
+  m_tabBar = nullptr;
   if (m_tabs != nullptr && m_tabs->parentWidget() != m_body) delete m_tabs.data();
 }
 

@@ -9,6 +9,7 @@
 #include "widgets/SizingControlBar.h"
 
 class QLabel;
+class QTabBar;
 class QVBoxLayout;
 
 namespace yelvane {
@@ -118,6 +119,7 @@ class CDockPageBar : public CSizingControlBar {
   QWidget* m_body;
   QVBoxLayout* m_bodyLayout;
   QPointer<QTabWidget> m_tabs;
+  QTabBar* m_tabBar = nullptr;
   int m_nDragTab = -1;
   QPoint m_ptDragStart;
 };

@@ -254,6 +254,27 @@ class TestWidgetsDocking : public QObject {
     QVERIFY(f.BottomStrip()->isHidden());
   }
 
+  void shownPaneResizesFromItsInnerEdge() {
+    Frame f;
+    QVERIFY(f.Ready());
+    QVERIFY(f.bar->SetAutoHide(true));
+    f.frame.SetAutoHideDelay(5000);
+    f.frame.ShowAutoHidePane(f.bar);
+    QWidget* sizer = f.frame.AutoHidePane()->Sizer();
+    QVERIFY(sizer->isVisible());
+    QVERIFY(qAbs(sizer->mapTo(&f.frame, QPoint(0, 0)).y() - f.frame.AutoHidePane()->y()) <= 2);
+    QWindow* window = f.frame.windowHandle();
+    const QPoint grip = sizer->mapTo(&f.frame, sizer->rect().center());
+    QTest::mousePress(window, Qt::LeftButton, {}, grip);
+    for (int dy = 5; dy <= 30; dy += 5) QTest::mouseMove(window, grip - QPoint(0, dy));
+    QTest::mouseRelease(window, Qt::LeftButton, {}, grip - QPoint(0, 30));
+    QCOMPARE(f.bar->GetHorzSize().height(), 160);
+    QCOMPARE(f.frame.AutoHidePane()->height(), 160);
+    // Back in its dock, the bar keeps the height chosen in the pane.
+    QVERIFY(f.bar->SetAutoHide(false));
+    QTRY_VERIFY(qAbs(f.bar->height() - 160) <= 2);
+  }
+
   void collapsedBarsGoAwayCleanly() {
     // A bar deleted while collapsed leaves no tab behind.
     {
