@@ -3,6 +3,8 @@
 // The report walk: decodes the memory dump's session tables into rows of the
 // session table.
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "activity/SessionTable.h"
@@ -19,5 +21,10 @@ inline constexpr const char* kFlashReportSuccess = "Reported the flash data succ
 // when it cannot be opened ("File Open Error!" message box).
 int ReportFlashData(const std::string& dumpPath, SessionTable& table, LogSink& log,
                     ProgressSink& progress, MessageSink& messages);
+
+// The same walk over a dump already in memory; bytes past `size` read as 0.
+// Empties the table first and returns the final log line it wrote.
+std::string ReportFlashDataFromMemory(const uint8_t* dump, std::size_t size, SessionTable& table,
+                                      LogSink& log, ProgressSink& progress);
 
 }  // namespace yelvane

@@ -9,9 +9,12 @@ std::string TruncateToBuffer(std::string_view text, std::size_t bufferSize) {
   while (i < text.size() && chars + 1 < bufferSize) {
     std::size_t len = 1;
     const auto lead = static_cast<unsigned char>(text[i]);
-    if (lead >= 0xF0) len = 4;
-    else if (lead >= 0xE0) len = 3;
-    else if (lead >= 0xC0) len = 2;
+    if (lead >= 0xF0)
+      len = 4;
+    else if (lead >= 0xE0)
+      len = 3;
+    else if (lead >= 0xC0)
+      len = 2;
     if (i + len > text.size()) len = text.size() - i;
     i += len;
     ++chars;

@@ -16,8 +16,8 @@ inline constexpr int kSessionColumns = 11;
 
 // Header titles as the view shows them, left to right.
 inline constexpr std::array<std::string_view, kSessionColumns> kSessionColumnTitles = {
-    "Session",  "Duration",   "Total",    "Rate/Hour",  "Start Time", "End Time",
-    "Duration", "Total", "Rate/Hour", "Start Time", "End Time"};
+    "Session",  "Duration", "Total",     "Rate/Hour",  "Start Time", "End Time",
+    "Duration", "Total",    "Rate/Hour", "Start Time", "End Time"};
 
 // Readers see cells through fixed buffers; these are their sizes.
 inline constexpr std::size_t kCellBufferSize = 128;

@@ -1,7 +1,289 @@
+// decode, report, series and simulate: the commands that work on dumps and
+// memory images rather than on a logger.
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "activity/ChartSeries.h"
+#include "activity/FlashReport.h"
+#include "activity/PetInfo.h"
+#include "activity/SessionRecord.h"
+#include "activity/SessionTable.h"
 #include "cli/Cli.h"
+#include "common/Format.h"
+#include "common/Sinks.h"
+#include "report/TextReport.h"
+#include "sim/DemoData.h"
 
 namespace yelvane {
+namespace {
 
-void RegisterDataCommands(CLI::App&, CliContext&) {}
+// Log lines of the terminal: one per message on stderr, a leading "\n"
+// leaves an empty line as in the log pane.
+class StderrLog final : public LogSink {
+ public:
+  void SetLogText(const std::string& text) override {
+    if (!text.empty() && text != " ") Write(text);
+  }
+  void AppendLog(const std::string& text, bool) override { Write(text); }
+
+ private:
+  static void Write(std::string text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    std::fprintf(stderr, "%s\n", text.c_str());
+  }
+};
+
+class StderrMessages final : public MessageSink {
+ public:
+  void ShowMessage(const std::string& text, MessageIcon) override {
+    std::fprintf(stderr, "%s\n", text.c_str());
+  }
+  bool AskYesNo(const std::string&, const std::string&) override { return false; }
+};
+
+// Runs the report walk on `dumpPath` into `table`; false when the dump
+// cannot be opened ("File Open Error!" has then been shown).
+bool WalkDump(const std::string& dumpPath, MemorySessionTable& table) {
+  std::error_code ec;
+  const auto size = std::filesystem::file_size(dumpPath, ec);
+  if (!ec && size < kDumpSize)
+    std::fprintf(stderr,
+                 "Warning: the dump has %llu bytes instead of %zu; the missing bytes read as 0.\n",
+                 static_cast<unsigned long long>(size), kDumpSize);
+  StderrLog log;
+  NullProgress progress;
+  StderrMessages messages;
+  return ReportFlashData(dumpPath, table, log, progress, messages) == 1;
+}
+
+std::string Cell(const SessionTable& table, int r, int c) {
+  return table.CellText(r, c, kCellBufferSize);
+}
+
+void PrintTsv(const SessionTable& table) {
+  for (int r = 0; r < table.RowCount(); ++r) {
+    std::string line;
+    for (int c = 0; c < kSessionColumns; ++c) line += (c ? "\t" : "") + Cell(table, r, c);
+    std::printf("%s\n", line.c_str());
+  }
+}
+
+std::string TrimRight(std::string text) {
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  return text;
+}
+
+void PrintTable(const SessionTable& table) {
+  std::vector<std::size_t> widths(kSessionColumns);
+  for (int c = 0; c < kSessionColumns; ++c) {
+    widths[c] = table.HeaderText(c, kHeaderBufferSize).size();
+    for (int r = 0; r < table.RowCount(); ++r)
+      widths[c] = std::max(widths[c], Cell(table, r, c).size());
+  }
+  const auto line = [&](auto cellOf) {
+    std::string out;
+    for (int c = 0; c < kSessionColumns; ++c) {
+      std::string cell = cellOf(c);
+      if (cell.size() < widths[c]) cell.append(widths[c] - cell.size(), ' ');
+      out += cell + (c == 5 ? "  |  " : "  ");
+    }
+    std::printf("%s\n", TrimRight(out).c_str());
+  };
+  line([](int c) { return std::string(c == 1 ? "BARKING" : c == 6 ? "ACTIVITY" : ""); });
+  line([&](int c) { return table.HeaderText(c, kHeaderBufferSize); });
+  line([&](int c) { return std::string(widths[c], '-'); });
+  for (int r = 0; r < table.RowCount(); ++r) line([&](int c) { return Cell(table, r, c); });
+}
+
+std::string JsonString(const std::string& text) {
+  std::string out = "\"";
+  for (const char ch : text) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (ch == '"' || ch == '\\')
+      out += std::string("\\") + ch;
+    else if (c < 0x20)
+      out += Format("\\u%04x", c);
+    else
+      out += ch;
+  }
+  return out + "\"";
+}
+
+// Counts are written as JSON numbers when the cell holds only digits.
+std::string JsonNumberOrString(const std::string& text) {
+  const bool digits =
+      !text.empty() && text.size() < 16 &&
+      std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+  return digits ? text : JsonString(text);
+}
+
+void PrintJson(const SessionTable& table) {
+  const int rows = table.RowCount();
+  if (rows == 0) {
+    std::printf("[]\n");
+    return;
+  }
+  std::printf("[\n");
+  for (int r = 0; r < rows; ++r) {
+    const auto half = [&](int first) {
+      return Format(
+          "{\"duration\": %s, \"total\": %s, \"ratePerHour\": %s, \"start\": %s, \"end\": %s}",
+          JsonString(Cell(table, r, first)).c_str(),
+          JsonNumberOrString(Cell(table, r, first + 1)).c_str(),
+          JsonNumberOrString(Cell(table, r, first + 2)).c_str(),
+          JsonString(Cell(table, r, first + 3)).c_str(),
+          JsonString(Cell(table, r, first + 4)).c_str());
+    };
+    std::printf("  {\"session\": %s, \"bark\": %s, \"activity\": %s}%s\n",
+                JsonNumberOrString(Cell(table, r, 0)).c_str(), half(1).c_str(), half(6).c_str(),
+                r + 1 < rows ? "," : "");
+  }
+  std::printf("]\n");
+}
+
+// Which writer a report path goes to. Only the text report exists so far;
+// other kinds are refused with a usage error.
+enum class ReportKind { Text, Unsupported };
+
+ReportKind ReportKindOf(const std::string& path) {
+  std::string ext = std::filesystem::path(path).extension().string();
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (ext == ".txt") return ReportKind::Text;
+  return ReportKind::Unsupported;
+}
+
+struct DataOptions {
+  std::string dump;
+  std::string format = "table";
+  std::string output;
+  PetInfo pet;
+  int row = 0;
+  std::string image;
+  int sessions = kDefaultDemoSessions;
+  uint64_t seed = 1;
+  bool erased = false;
+  bool dumpOnly = false;
+};
+
+int RunDecode(const DataOptions& o) {
+  MemorySessionTable table;
+  if (!WalkDump(o.dump, table)) return kExitFailed;
+  if (o.format == "tsv")
+    PrintTsv(table);
+  else if (o.format == "json")
+    PrintJson(table);
+  else
+    PrintTable(table);
+  return kExitOk;
+}
+
+int RunReport(const DataOptions& o) {
+  const ReportKind kind = ReportKindOf(o.output);
+  if (kind == ReportKind::Unsupported) {
+    std::fprintf(stderr, "Unsupported report type for \"%s\": use a .txt file.\n",
+                 o.output.c_str());
+    return kExitUsage;
+  }
+  MemorySessionTable table;
+  if (!WalkDump(o.dump, table)) return kExitFailed;
+  std::string error;
+  if (!WriteTextReport(o.output, table, o.pet, error)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return kExitFailed;
+  }
+  std::fprintf(stderr, "Saved the report of %d sessions to \"%s\".\n", table.RowCount(),
+               o.output.c_str());
+  return kExitOk;
+}
+
+int RunSeries(const DataOptions& o) {
+  MemorySessionTable table;
+  if (!WalkDump(o.dump, table)) return kExitFailed;
+  if (o.row > table.RowCount()) {
+    std::fprintf(stderr, "Session row %d does not exist: the table has %d rows.\n", o.row,
+                 table.RowCount());
+    return kExitFailed;
+  }
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(o.dump.c_str(), "rb"),
+                                                       std::fclose);
+  if (!file) {
+    std::fprintf(stderr, "File Open Error!\n");
+    return kExitFailed;
+  }
+  ChartSeries series;
+  LoadSessionChart(table, o.row, file.get(), series);
+  for (std::size_t i = 0; i < series.labels.size(); ++i) {
+    const unsigned bark = i < series.bark.size() ? series.bark[i] : 0u;
+    const unsigned activity = i < series.activity.size() ? series.activity[i] : 0u;
+    std::printf("%s\t%u\t%u\n", series.labels[i].c_str(), bark, activity);
+  }
+  return kExitOk;
+}
+
+int RunSimulateCreate(const DataOptions& o) {
+  DemoOptions demo;
+  demo.sessions = o.sessions;
+  demo.seed = o.seed;
+  demo.erased = o.erased;
+  std::vector<uint8_t> bytes = MakeDemoMemory(demo);
+  if (o.dumpOnly) bytes = DumpSlice(bytes);
+  std::string error;
+  if (!WriteFileReplacing(o.image, std::string(bytes.begin(), bytes.end()), error)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return kExitFailed;
+  }
+  std::fprintf(stderr, "Wrote %s \"%s\" (%zu bytes, %d sessions).\n",
+               o.dumpOnly ? "memory dump" : "logger memory image", o.image.c_str(), bytes.size(),
+               o.erased ? 0 : o.sessions);
+  return kExitOk;
+}
+
+}  // namespace
+
+void RegisterDataCommands(CLI::App& app, CliContext& ctx) {
+  auto o = std::make_shared<DataOptions>();
+
+  auto* decode = app.add_subcommand("decode", "Decode a memory dump into its session table");
+  decode->add_option("DUMP", o->dump, "Memory dump file (327680 bytes)")->required();
+  decode->add_option("--format", o->format, "table, tsv or json")
+      ->check(CLI::IsMember({"table", "tsv", "json"}))
+      ->capture_default_str();
+  decode->callback([o, &ctx] { ctx.exitCode = RunDecode(*o); });
+
+  auto* report = app.add_subcommand("report", "Write the report of a memory dump");
+  report->add_option("DUMP", o->dump, "Memory dump file")->required();
+  report->add_option("-o,--output", o->output, "Report file (.txt)")->required();
+  report->add_option("--pet-name", o->pet.name, "Pet's name");
+  report->add_option("--pet-owner", o->pet.owner, "Pet's owner");
+  report->add_option("--pet-location", o->pet.location, "Pet's location");
+  report->callback([o, &ctx] { ctx.exitCode = RunReport(*o); });
+
+  auto* series =
+      app.add_subcommand("series", "Print the half-hour chart series of one session row");
+  series->add_option("DUMP", o->dump, "Memory dump file")->required();
+  series->add_option("N", o->row, "Session row, from 1")
+      ->required()
+      ->check(CLI::Range(1, kSessionSlots));
+  series->callback([o, &ctx] { ctx.exitCode = RunSeries(*o); });
+
+  auto* simulate = app.add_subcommand("simulate", "Simulated logger memory");
+  simulate->require_subcommand(1);
+  auto* create = simulate->add_subcommand("create", "Write a logger memory image with demo data");
+  create->add_option("IMAGE", o->image, "Image file to write")->required();
+  create->add_option("--sessions", o->sessions, "Number of sessions")
+      ->check(CLI::Range(0, kSessionSlots))
+      ->capture_default_str();
+  create->add_option("--seed", o->seed, "Seed of the demo data")->capture_default_str();
+  create->add_flag("--erased", o->erased, "Erased memory (only the firmware version record)");
+  create->add_flag("--dump", o->dumpOnly,
+                   "Write only the 0x50000-byte dump (addresses 0x10000 to 0x5FFFF)");
+  create->callback([o, &ctx] { ctx.exitCode = RunSimulateCreate(*o); });
+}
 
 }  // namespace yelvane

@@ -1,0 +1,80 @@
+#include "activity/FlashReport.h"
+
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "activity/SessionRecord.h"
+
+namespace yelvane {
+namespace {
+
+// Only the two session tables are read; the sample area is not needed here.
+constexpr std::size_t kTablesEnd = kActivityTableOffset + kSessionSlots * kSlotSize;
+
+std::array<uint8_t, kRecordSize> RecordAt(const uint8_t* dump, std::size_t size,
+                                          std::size_t offset) {
+  std::array<uint8_t, kRecordSize> bytes{};  // bytes beyond the dump stay 0
+  if (offset < size) std::memcpy(bytes.data(), dump + offset, std::min(kRecordSize, size - offset));
+  return bytes;
+}
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+}  // namespace
+
+std::string ReportFlashDataFromMemory(const uint8_t* dump, std::size_t size, SessionTable& table,
+                                      LogSink& log, ProgressSink& progress) {
+  table.DeleteAllRows();
+  std::string error;
+  int row = 0;
+  for (int k = 0; k < kSessionSlots; ++k) {
+    progress.SetPos((k + 1) * 100 / kSessionSlots, kFlashReportCaption);
+    bool inUse = false;
+    std::array<std::string, 5> cells[2];
+    const std::size_t tables[2] = {kBarkTableOffset, kActivityTableOffset};
+    for (int t = 0; t < 2 && error.empty(); ++t) {
+      const auto bytes = RecordAt(dump, size, tables[t] + static_cast<std::size_t>(k) * kSlotSize);
+      const SessionRecord record = DecodeSessionRecord(bytes.data());
+      inUse = inUse || record.written;
+      error = FormatSessionRecord(record, cells[t]);
+    }
+    if (!error.empty()) break;
+    if (!inUse) continue;  // a gap of unused slots does not end the table
+    table.InsertRow(row);
+    table.SetCellText(row, 0, std::to_string(k + 1));
+    for (int t = 0; t < 2; ++t)
+      for (int c = 0; c < 5; ++c) table.SetCellText(row, 1 + t * 5 + c, cells[t][c]);
+    ++row;
+  }
+  const std::string last = error.empty() ? std::string(kFlashReportSuccess) : error;
+  log.AppendLog(last, true);
+  return last;
+}
+
+int ReportFlashData(const std::string& dumpPath, SessionTable& table, LogSink& log,
+                    ProgressSink& progress, MessageSink& messages) {
+  table.DeleteAllRows();
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(dumpPath.c_str(), "rb"));
+  std::vector<uint8_t> dump(kTablesEnd);
+  std::size_t got = 0;
+  if (file) {
+    got = std::fread(dump.data(), 1, dump.size(), file.get());
+    // A folder or a device that refuses to be read is as unreadable as a
+    // missing file; a short file is not (its missing bytes read as 0).
+    if (std::ferror(file.get())) file.reset();
+  }
+  if (!file) {
+    messages.ShowMessage("File Open Error!", MessageIcon::Warning);
+    return 0;
+  }
+  file.reset();
+  ReportFlashDataFromMemory(dump.data(), got, table, log, progress);
+  return 1;
+}
+
+}  // namespace yelvane
