@@ -7,7 +7,9 @@ namespace yelvane {
 namespace {
 
 // Status codes and ids print as 32-bit values whatever the width of long.
-unsigned long Hex32(int32_t value) { return static_cast<unsigned long>(static_cast<uint32_t>(value)); }
+unsigned long Hex32(int32_t value) {
+  return static_cast<unsigned long>(static_cast<uint32_t>(value));
+}
 
 }  // namespace
 
@@ -20,9 +22,9 @@ HResult AutoWrap(MessageSink& messages, int kind, Variant* result, Dispatch* obj
   DispId id = 0;
   HResult status = object->GetIDsOfNames(name, kLocaleUserDefault, id);
   if (status < 0) {
-    messages.ShowMessage(
-        Format("IDispatch::GetIDsOfNames(\"%s\") failed w/err 0x%08lx", name.c_str(), Hex32(status)),
-        MessageIcon::Error);
+    messages.ShowMessage(Format("IDispatch::GetIDsOfNames(\"%s\") failed w/err 0x%08lx",
+                                name.c_str(), Hex32(status)),
+                         MessageIcon::Error);
     return status;
   }
   DispParams params;

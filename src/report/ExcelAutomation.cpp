@@ -10,8 +10,7 @@ bool CExcelAutomation::CheckSheet(Dispatch* sheet) {
   return false;
 }
 
-void CExcelAutomation::SetCellValue(Dispatch* sheet, int row, int column,
-                                    const std::string& text) {
+void CExcelAutomation::SetCellValue(Dispatch* sheet, int row, int column, const std::string& text) {
   if (!CheckSheet(sheet)) return;
   Variant cell;
   // Dispatch order: the column (last parameter) first.
@@ -53,8 +52,7 @@ void CExcelAutomation::SetBorders(Dispatch* sheet, const std::string& range,
   AutoWrap(*messages_, kDispatchPropertyPut, nullptr, borders.Object(), property, {value});
 }
 
-void CExcelAutomation::SetInteriorColor(Dispatch* sheet, const std::string& range,
-                                        int colorIndex) {
+void CExcelAutomation::SetInteriorColor(Dispatch* sheet, const std::string& range, int colorIndex) {
   if (!CheckSheet(sheet)) return;
   Variant target;
   AutoWrap(*messages_, kDispatchPropertyGet, &target, sheet, "Range", {range});

@@ -177,14 +177,30 @@ void SheetModel::Replay(CellFormat& format, Pred covers) const {
     for (auto op = ops.rbegin(); op != ops.rend(); ++op) {
       if (!std::any_of(op->areas.begin(), op->areas.end(), covers)) continue;
       switch (static_cast<FormatAttr>(a)) {
-        case FormatAttr::FontName: format.fontName = op->text; break;
-        case FormatAttr::FontSize: format.fontSize = op->number; break;
-        case FormatAttr::Bold: format.bold = op->number; break;
-        case FormatAttr::HAlign: format.hAlign = op->number; break;
-        case FormatAttr::BorderStyle: format.borderStyle = op->number; break;
-        case FormatAttr::BorderColor: format.borderColor = op->number; break;
-        case FormatAttr::Interior: format.interior = op->number; break;
-        case FormatAttr::NumberFormat: format.numberFormat = op->text; break;
+        case FormatAttr::FontName:
+          format.fontName = op->text;
+          break;
+        case FormatAttr::FontSize:
+          format.fontSize = op->number;
+          break;
+        case FormatAttr::Bold:
+          format.bold = op->number;
+          break;
+        case FormatAttr::HAlign:
+          format.hAlign = op->number;
+          break;
+        case FormatAttr::BorderStyle:
+          format.borderStyle = op->number;
+          break;
+        case FormatAttr::BorderColor:
+          format.borderColor = op->number;
+          break;
+        case FormatAttr::Interior:
+          format.interior = op->number;
+          break;
+        case FormatAttr::NumberFormat:
+          format.numberFormat = op->text;
+          break;
       }
       break;
     }
@@ -250,7 +266,9 @@ void SheetModel::PutText(int row, int col, const std::string& text) {
   values_[Key(row, col)] = std::move(value);
 }
 
-void SheetModel::ClearValue(int row, int col) { values_.erase(Key(row, col)); }
+void SheetModel::ClearValue(int row, int col) {
+  values_.erase(Key(row, col));
+}
 
 const CellValue* SheetModel::ValueAt(int row, int col) const {
   const auto it = values_.find(Key(row, col));

@@ -44,7 +44,16 @@ inline constexpr int kColorIndexNone = -4142;
 inline constexpr int kColorIndexAutomatic = -4105;
 inline constexpr int kLineStyleNone = -4142;
 
-enum class FormatAttr { FontName, FontSize, Bold, HAlign, BorderStyle, BorderColor, Interior, NumberFormat };
+enum class FormatAttr {
+  FontName,
+  FontSize,
+  Bold,
+  HAlign,
+  BorderStyle,
+  BorderColor,
+  Interior,
+  NumberFormat
+};
 inline constexpr std::size_t kFormatAttrCount = 8;
 
 struct CellFormat {

@@ -24,8 +24,7 @@ namespace {
 constexpr int64_t kMaxCellsPerPut = 4 * 1024 * 1024;
 
 bool EqualNoCase(const std::string& a, const std::string& b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
            return std::tolower(static_cast<unsigned char>(x)) ==
                   std::tolower(static_cast<unsigned char>(y));
          });
@@ -42,7 +41,9 @@ struct EngineCall {
 
 HResult IntArg(const Variant& v, int32_t& out) {
   switch (v.GetType()) {
-    case Variant::Type::Int: out = v.Int(); return kStatusOk;
+    case Variant::Type::Int:
+      out = v.Int();
+      return kStatusOk;
     case Variant::Type::String: {
       const std::string& s = v.String();
       char* end = nullptr;
@@ -51,15 +52,21 @@ HResult IntArg(const Variant& v, int32_t& out) {
       out = static_cast<int32_t>(std::lround(d));
       return kStatusOk;
     }
-    default: return kDispETypeMismatch;
+    default:
+      return kDispETypeMismatch;
   }
 }
 
 HResult StringArg(const Variant& v, std::string& out) {
   switch (v.GetType()) {
-    case Variant::Type::String: out = v.String(); return kStatusOk;
-    case Variant::Type::Int: out = std::to_string(v.Int()); return kStatusOk;
-    default: return kDispETypeMismatch;
+    case Variant::Type::String:
+      out = v.String();
+      return kStatusOk;
+    case Variant::Type::Int:
+      out = std::to_string(v.Int());
+      return kStatusOk;
+    default:
+      return kDispETypeMismatch;
   }
 }
 
@@ -123,10 +130,10 @@ HResult ArgCount(const EngineCall& call, std::size_t min, std::size_t max) {
   return call.args.size() < min || call.args.size() > max ? kDispEBadParamCount : kStatusOk;
 }
 
-#define RETURN_IF_FAILED(expr)          \
-  do {                                  \
-    const HResult status_ = (expr);     \
-    if (status_ < 0) return status_;    \
+#define RETURN_IF_FAILED(expr)       \
+  do {                               \
+    const HResult status_ = (expr);  \
+    if (status_ < 0) return status_; \
   } while (0)
 
 // ---------------------------------------------------------------- charts
@@ -136,7 +143,10 @@ class ChartFontObject final : public EngineBase {
   ChartFontObject(std::shared_ptr<ChartModel> chart, ChartFont* font)
       : chart_(std::move(chart)), font_(font) {}
 
-  HResult GetName(const EngineCall& c) { c.Return(font_->name); return kStatusOk; }
+  HResult GetName(const EngineCall& c) {
+    c.Return(font_->name);
+    return kStatusOk;
+  }
   HResult PutName(const EngineCall& c) {
     std::string name;
     RETURN_IF_FAILED(StringArg(*c.value, name));
@@ -144,7 +154,10 @@ class ChartFontObject final : public EngineBase {
     font_->name = name;
     return kStatusOk;
   }
-  HResult GetSize(const EngineCall& c) { c.Return(font_->size ? font_->size : 10); return kStatusOk; }
+  HResult GetSize(const EngineCall& c) {
+    c.Return(font_->size ? font_->size : 10);
+    return kStatusOk;
+  }
   HResult PutSize(const EngineCall& c) {
     int32_t size = 0;
     RETURN_IF_FAILED(IntArg(*c.value, size));
@@ -152,7 +165,10 @@ class ChartFontObject final : public EngineBase {
     font_->size = size;
     return kStatusOk;
   }
-  HResult GetBold(const EngineCall& c) { c.Return(font_->bold > 0 ? 1 : 0); return kStatusOk; }
+  HResult GetBold(const EngineCall& c) {
+    c.Return(font_->bold > 0 ? 1 : 0);
+    return kStatusOk;
+  }
   HResult PutBold(const EngineCall& c) {
     int32_t bold = 0;
     RETURN_IF_FAILED(IntArg(*c.value, bold));
@@ -189,7 +205,10 @@ class CaptionObject final : public EngineBase {
     c.Return(std::shared_ptr<Dispatch>(std::make_shared<CaptionObject>(chart_, text_, font_)));
     return kStatusOk;
   }
-  HResult GetText(const EngineCall& c) { c.Return(*text_); return kStatusOk; }
+  HResult GetText(const EngineCall& c) {
+    c.Return(*text_);
+    return kStatusOk;
+  }
   HResult PutText(const EngineCall& c) { return StringArg(*c.value, *text_); }
 
  protected:
@@ -234,7 +253,10 @@ class AxisObject final : public EngineBase {
   AxisObject(std::shared_ptr<ChartModel> chart, ChartAxis* axis)
       : chart_(std::move(chart)), axis_(axis) {}
 
-  HResult GetHasTitle(const EngineCall& c) { c.Return(axis_->hasTitle ? 1 : 0); return kStatusOk; }
+  HResult GetHasTitle(const EngineCall& c) {
+    c.Return(axis_->hasTitle ? 1 : 0);
+    return kStatusOk;
+  }
   HResult PutHasTitle(const EngineCall& c) {
     int32_t has = 0;
     RETURN_IF_FAILED(IntArg(*c.value, has));
@@ -248,7 +270,8 @@ class AxisObject final : public EngineBase {
     return kStatusOk;
   }
   HResult GetTickLabels(const EngineCall& c) {
-    c.Return(std::shared_ptr<Dispatch>(std::make_shared<FontHolderObject>(chart_, &axis_->tickFont)));
+    c.Return(
+        std::shared_ptr<Dispatch>(std::make_shared<FontHolderObject>(chart_, &axis_->tickFont)));
     return kStatusOk;
   }
 
@@ -277,7 +300,10 @@ class ChartObject final : public EngineBase {
               std::shared_ptr<ChartModel> chart)
       : state_(std::move(state)), book_(std::move(book)), chart_(std::move(chart)) {}
 
-  HResult GetChartType(const EngineCall& c) { c.Return(chart_->type); return kStatusOk; }
+  HResult GetChartType(const EngineCall& c) {
+    c.Return(chart_->type);
+    return kStatusOk;
+  }
   HResult PutChartType(const EngineCall& c) {
     int32_t type = 0;
     RETURN_IF_FAILED(IntArg(*c.value, type));
@@ -288,7 +314,10 @@ class ChartObject final : public EngineBase {
     chart_->type = type;
     return kStatusOk;
   }
-  HResult GetHasTitle(const EngineCall& c) { c.Return(chart_->hasTitle ? 1 : 0); return kStatusOk; }
+  HResult GetHasTitle(const EngineCall& c) {
+    c.Return(chart_->hasTitle ? 1 : 0);
+    return kStatusOk;
+  }
   HResult PutHasTitle(const EngineCall& c) {
     int32_t has = 0;
     RETURN_IF_FAILED(IntArg(*c.value, has));
@@ -301,7 +330,10 @@ class ChartObject final : public EngineBase {
         std::make_shared<CaptionObject>(chart_, &chart_->title, &chart_->titleFont)));
     return kStatusOk;
   }
-  HResult GetHasLegend(const EngineCall& c) { c.Return(chart_->hasLegend ? 1 : 0); return kStatusOk; }
+  HResult GetHasLegend(const EngineCall& c) {
+    c.Return(chart_->hasLegend ? 1 : 0);
+    return kStatusOk;
+  }
   HResult PutHasLegend(const EngineCall& c) {
     int32_t has = 0;
     RETURN_IF_FAILED(IntArg(*c.value, has));
@@ -310,8 +342,8 @@ class ChartObject final : public EngineBase {
   }
   HResult GetLegend(const EngineCall& c) {
     if (!chart_->hasLegend) return kDispEException;
-    c.Return(std::shared_ptr<Dispatch>(
-        std::make_shared<FontHolderObject>(chart_, &chart_->legendFont)));
+    c.Return(
+        std::shared_ptr<Dispatch>(std::make_shared<FontHolderObject>(chart_, &chart_->legendFont)));
     return kStatusOk;
   }
   HResult Axes(const EngineCall& c) {
@@ -482,8 +514,14 @@ class RangeObject final : public EngineBase {
     sheet_->ApplyFormat(FormatAttr::NumberFormat, areas_, 0, format);
     return kStatusOk;
   }
-  HResult GetRow(const EngineCall& c) { c.Return(areas_[0].row1); return kStatusOk; }
-  HResult GetColumn(const EngineCall& c) { c.Return(areas_[0].col1); return kStatusOk; }
+  HResult GetRow(const EngineCall& c) {
+    c.Return(areas_[0].row1);
+    return kStatusOk;
+  }
+  HResult GetColumn(const EngineCall& c) {
+    c.Return(areas_[0].col1);
+    return kStatusOk;
+  }
   HResult GetCount(const EngineCall& c) {
     int64_t count = 0;
     for (const auto& a : areas_) count += a.CellCount();
@@ -549,17 +587,24 @@ class RangeObject final : public EngineBase {
   Variant CellVariant(int row, int col) const {
     const CellValue* value = sheet_->ValueAt(row, col);
     if (!value) return Variant();
-    if (value->isNumber && value->autoFormat.empty() && value->number == std::floor(value->number) &&
-        std::fabs(value->number) < 2147483647.0)
+    if (value->isNumber && value->autoFormat.empty() &&
+        value->number == std::floor(value->number) && std::fabs(value->number) < 2147483647.0)
       return Variant(static_cast<int32_t>(value->number));
     return Variant(value->text);
   }
   HResult PutCell(int row, int col, const Variant& v) {
     switch (v.GetType()) {
-      case Variant::Type::String: sheet_->PutText(row, col, v.String()); return kStatusOk;
-      case Variant::Type::Int: sheet_->PutText(row, col, std::to_string(v.Int())); return kStatusOk;
-      case Variant::Type::Empty: sheet_->ClearValue(row, col); return kStatusOk;
-      default: return kDispETypeMismatch;
+      case Variant::Type::String:
+        sheet_->PutText(row, col, v.String());
+        return kStatusOk;
+      case Variant::Type::Int:
+        sheet_->PutText(row, col, std::to_string(v.Int()));
+        return kStatusOk;
+      case Variant::Type::Empty:
+        sheet_->ClearValue(row, col);
+        return kStatusOk;
+      default:
+        return kDispETypeMismatch;
     }
   }
 
@@ -577,7 +622,10 @@ class RangeFormatObject final : public EngineBase {
   RangeFormatObject(Kind kind, std::shared_ptr<SheetModel> sheet, Areas areas)
       : kind_(kind), sheet_(std::move(sheet)), areas_(std::move(areas)) {}
 
-  HResult GetName(const EngineCall& c) { c.Return(First().fontName); return kStatusOk; }
+  HResult GetName(const EngineCall& c) {
+    c.Return(First().fontName);
+    return kStatusOk;
+  }
   HResult PutName(const EngineCall& c) {
     std::string name;
     RETURN_IF_FAILED(StringArg(*c.value, name));
@@ -585,7 +633,10 @@ class RangeFormatObject final : public EngineBase {
     sheet_->ApplyFormat(FormatAttr::FontName, areas_, 0, name);
     return kStatusOk;
   }
-  HResult GetSize(const EngineCall& c) { c.Return(First().fontSize); return kStatusOk; }
+  HResult GetSize(const EngineCall& c) {
+    c.Return(First().fontSize);
+    return kStatusOk;
+  }
   HResult PutSize(const EngineCall& c) {
     int32_t size = 0;
     RETURN_IF_FAILED(IntArg(*c.value, size));
@@ -593,14 +644,20 @@ class RangeFormatObject final : public EngineBase {
     sheet_->ApplyFormat(FormatAttr::FontSize, areas_, size, {});
     return kStatusOk;
   }
-  HResult GetBold(const EngineCall& c) { c.Return(First().bold ? 1 : 0); return kStatusOk; }
+  HResult GetBold(const EngineCall& c) {
+    c.Return(First().bold ? 1 : 0);
+    return kStatusOk;
+  }
   HResult PutBold(const EngineCall& c) {
     int32_t bold = 0;
     RETURN_IF_FAILED(IntArg(*c.value, bold));
     sheet_->ApplyFormat(FormatAttr::Bold, areas_, bold != 0 ? 1 : 0, {});
     return kStatusOk;
   }
-  HResult GetLineStyle(const EngineCall& c) { c.Return(First().borderStyle); return kStatusOk; }
+  HResult GetLineStyle(const EngineCall& c) {
+    c.Return(First().borderStyle);
+    return kStatusOk;
+  }
   HResult PutLineStyle(const EngineCall& c) {
     int32_t style = 0;
     RETURN_IF_FAILED(IntArg(*c.value, style));
@@ -630,15 +687,16 @@ class RangeFormatObject final : public EngineBase {
         {"Bold", H(&RangeFormatObject::GetBold), H(&RangeFormatObject::PutBold)}};
     static const std::vector<Member> borders = {
         {"LineStyle", H(&RangeFormatObject::GetLineStyle), H(&RangeFormatObject::PutLineStyle)},
-        {"ColorIndex", H(&RangeFormatObject::GetColorIndex),
-         H(&RangeFormatObject::PutColorIndex)}};
+        {"ColorIndex", H(&RangeFormatObject::GetColorIndex), H(&RangeFormatObject::PutColorIndex)}};
     static const std::vector<Member> interior = {
-        {"ColorIndex", H(&RangeFormatObject::GetColorIndex),
-         H(&RangeFormatObject::PutColorIndex)}};
+        {"ColorIndex", H(&RangeFormatObject::GetColorIndex), H(&RangeFormatObject::PutColorIndex)}};
     switch (kind_) {
-      case Kind::Font: return font;
-      case Kind::Borders: return borders;
-      default: return interior;
+      case Kind::Font:
+        return font;
+      case Kind::Borders:
+        return borders;
+      default:
+        return interior;
     }
   }
   bool Alive() const override { return !sheet_->Deleted(); }
@@ -721,7 +779,10 @@ class WorksheetObject final : public EngineBase {
                   std::shared_ptr<SheetModel> sheet)
       : state_(std::move(state)), book_(std::move(book)), sheet_(std::move(sheet)) {}
 
-  HResult GetName(const EngineCall& c) { c.Return(sheet_->Name()); return kStatusOk; }
+  HResult GetName(const EngineCall& c) {
+    c.Return(sheet_->Name());
+    return kStatusOk;
+  }
   HResult PutName(const EngineCall& c) {
     std::string name;
     RETURN_IF_FAILED(StringArg(*c.value, name));
@@ -781,7 +842,10 @@ class WorksheetObject final : public EngineBase {
       book_->active = std::max(0, book_->active - 1);
     return kStatusOk;
   }
-  HResult GetIndex(const EngineCall& c) { c.Return(book_->IndexOf(sheet_.get()) + 1); return kStatusOk; }
+  HResult GetIndex(const EngineCall& c) {
+    c.Return(book_->IndexOf(sheet_.get()) + 1);
+    return kStatusOk;
+  }
 
  protected:
   const std::vector<Member>& Members() const override {
@@ -824,8 +888,10 @@ class WorksheetObject final : public EngineBase {
     if (v.GetType() == Variant::Type::Int) {
       const int n = v.Int();
       if (n < 1 || n > (columns ? kMaxSheetColumns : kMaxSheetRows)) return kDispEException;
-      if (columns) all.col1 = all.col2 = n;
-      else all.row1 = all.row2 = n;
+      if (columns)
+        all.col1 = all.col2 = n;
+      else
+        all.row1 = all.row2 = n;
       return Return(c, all);
     }
     if (v.GetType() != Variant::Type::String) return kDispETypeMismatch;
@@ -857,7 +923,8 @@ std::shared_ptr<Dispatch> MakeWorksheet(std::shared_ptr<EngineState> state,
 class SheetsObject final : public EngineBase {
  public:
   enum class Filter { All, Worksheets, Charts };
-  SheetsObject(std::shared_ptr<EngineState> state, std::shared_ptr<WorkbookModel> book, Filter filter)
+  SheetsObject(std::shared_ptr<EngineState> state, std::shared_ptr<WorkbookModel> book,
+               Filter filter)
       : state_(std::move(state)), book_(std::move(book)), filter_(filter) {}
 
   HResult Item(const EngineCall& c, Variant& out) {
@@ -972,9 +1039,12 @@ class WorkbookObject final : public EngineBase {
     if (c.args.size() > 1 && !c.args[1].IsEmpty()) {
       int32_t format = 0;
       RETURN_IF_FAILED(IntArg(c.args[1], format));
-      if (format == 56) xls = true;
-      else if (format == 51) xls = false;
-      else if (format != -4143) return kDispEException;
+      if (format == 56)
+        xls = true;
+      else if (format == 51)
+        xls = false;
+      else if (format != -4143)
+        return kDispEException;
     }
     std::string error;
     const EngineOptions& o = state_->options;
@@ -1112,17 +1182,30 @@ class WindowObject final : public EngineBase {
 
 class EngineApplication final : public EngineBase {
  public:
-  explicit EngineApplication(const EngineOptions& options) : state_(std::make_shared<EngineState>()) {
+  explicit EngineApplication(const EngineOptions& options)
+      : state_(std::make_shared<EngineState>()) {
     state_->options = options;
   }
   const std::vector<std::shared_ptr<WorkbookModel>>& Books() const { return state_->workbooks; }
 
-  HResult GetVersion(const EngineCall& c) { c.Return(state_->options.version); return kStatusOk; }
-  HResult GetAlert(const EngineCall& c) { c.Return(state_->alertBeforeOverwriting); return kStatusOk; }
+  HResult GetVersion(const EngineCall& c) {
+    c.Return(state_->options.version);
+    return kStatusOk;
+  }
+  HResult GetAlert(const EngineCall& c) {
+    c.Return(state_->alertBeforeOverwriting);
+    return kStatusOk;
+  }
   HResult PutAlert(const EngineCall& c) { return IntArg(*c.value, state_->alertBeforeOverwriting); }
-  HResult GetDisplayAlerts(const EngineCall& c) { c.Return(state_->displayAlerts); return kStatusOk; }
+  HResult GetDisplayAlerts(const EngineCall& c) {
+    c.Return(state_->displayAlerts);
+    return kStatusOk;
+  }
   HResult PutDisplayAlerts(const EngineCall& c) { return IntArg(*c.value, state_->displayAlerts); }
-  HResult GetVisible(const EngineCall& c) { c.Return(state_->visible); return kStatusOk; }
+  HResult GetVisible(const EngineCall& c) {
+    c.Return(state_->visible);
+    return kStatusOk;
+  }
   HResult PutVisible(const EngineCall& c) { return IntArg(*c.value, state_->visible); }
   HResult GetWorkbooks(const EngineCall& c) {
     c.Return(std::shared_ptr<Dispatch>(std::make_shared<WorkbooksObject>(state_)));
@@ -1137,12 +1220,14 @@ class EngineApplication final : public EngineBase {
   }
   HResult GetActiveWorkbook(const EngineCall& c) {
     if (state_->activeBook)
-      c.Return(std::shared_ptr<Dispatch>(std::make_shared<WorkbookObject>(state_, state_->activeBook)));
+      c.Return(
+          std::shared_ptr<Dispatch>(std::make_shared<WorkbookObject>(state_, state_->activeBook)));
     return kStatusOk;
   }
   HResult GetActiveWindow(const EngineCall& c) {
     if (state_->activeBook)
-      c.Return(std::shared_ptr<Dispatch>(std::make_shared<WindowObject>(state_, state_->activeBook)));
+      c.Return(
+          std::shared_ptr<Dispatch>(std::make_shared<WindowObject>(state_, state_->activeBook)));
     return kStatusOk;
   }
   HResult Quit(const EngineCall&) { return kStatusOk; }
@@ -1151,7 +1236,8 @@ class EngineApplication final : public EngineBase {
   const std::vector<Member>& Members() const override {
     static const std::vector<Member> m = {
         {"Version", H(&EngineApplication::GetVersion), nullptr},
-        {"AlertBeforeOverwriting", H(&EngineApplication::GetAlert), H(&EngineApplication::PutAlert)},
+        {"AlertBeforeOverwriting", H(&EngineApplication::GetAlert),
+         H(&EngineApplication::PutAlert)},
         {"DisplayAlerts", H(&EngineApplication::GetDisplayAlerts),
          H(&EngineApplication::PutDisplayAlerts)},
         {"Visible", H(&EngineApplication::GetVisible), H(&EngineApplication::PutVisible)},
@@ -1175,6 +1261,8 @@ const std::vector<std::shared_ptr<WorkbookModel>>& EngineWorkbooks(const EngineA
   return app.Books();
 }
 
-std::shared_ptr<Dispatch> AsDispatch(const std::shared_ptr<EngineApplication>& app) { return app; }
+std::shared_ptr<Dispatch> AsDispatch(const std::shared_ptr<EngineApplication>& app) {
+  return app;
+}
 
 }  // namespace yelvane

@@ -17,9 +17,9 @@
 namespace yelvane {
 
 struct EngineOptions {
-  std::string version = "16.0";  // what Application.Version reports
-  int sheetsInNewWorkbook = 3;   // the application's default
-  std::string sofficePath;       // LibreOffice for .xls; empty: look it up
+  std::string version = "16.0";      // what Application.Version reports
+  int sheetsInNewWorkbook = 3;       // the application's default
+  std::string sofficePath;           // LibreOffice for .xls; empty: look it up
   int conversionTimeoutSeconds = 0;  // 0: scaled to the workbook's size
   // Told why a SaveAs failed (the status code alone says little).
   std::function<void(const std::string&)> diagnostic;

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
-#include <random>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -13,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <random>
 #include <set>
 #include <system_error>
 #include <thread>
@@ -34,31 +34,53 @@ namespace fs = std::filesystem;
 
 namespace {
 
-lxw_color_t LxwColor(uint32_t rgb) { return rgb == 0 ? static_cast<lxw_color_t>(LXW_COLOR_BLACK) : rgb; }
+lxw_color_t LxwColor(uint32_t rgb) {
+  return rgb == 0 ? static_cast<lxw_color_t>(LXW_COLOR_BLACK) : rgb;
+}
 
 uint8_t LxwAlign(int value) {
   switch (value) {
-    case 2: case -4131: return LXW_ALIGN_LEFT;
-    case 3: case -4108: return LXW_ALIGN_CENTER;
-    case 4: case -4152: return LXW_ALIGN_RIGHT;
-    case 5: return LXW_ALIGN_FILL;
-    case 6: case -4130: return LXW_ALIGN_JUSTIFY;
-    case 7: return LXW_ALIGN_CENTER_ACROSS;
-    case -4117: return LXW_ALIGN_DISTRIBUTED;
-    default: return LXW_ALIGN_NONE;
+    case 2:
+    case -4131:
+      return LXW_ALIGN_LEFT;
+    case 3:
+    case -4108:
+      return LXW_ALIGN_CENTER;
+    case 4:
+    case -4152:
+      return LXW_ALIGN_RIGHT;
+    case 5:
+      return LXW_ALIGN_FILL;
+    case 6:
+    case -4130:
+      return LXW_ALIGN_JUSTIFY;
+    case 7:
+      return LXW_ALIGN_CENTER_ACROSS;
+    case -4117:
+      return LXW_ALIGN_DISTRIBUTED;
+    default:
+      return LXW_ALIGN_NONE;
   }
 }
 
 uint8_t LxwBorder(int style) {
   switch (style) {
-    case kLineStyleNone: return LXW_BORDER_NONE;
-    case -4115: return LXW_BORDER_DASHED;
-    case 4: return LXW_BORDER_DASH_DOT;
-    case 5: return LXW_BORDER_DASH_DOT_DOT;
-    case -4118: return LXW_BORDER_DOTTED;
-    case -4119: return LXW_BORDER_DOUBLE;
-    case 13: return LXW_BORDER_SLANT_DASH_DOT;
-    default: return LXW_BORDER_THIN;  // continuous and the application's other codes
+    case kLineStyleNone:
+      return LXW_BORDER_NONE;
+    case -4115:
+      return LXW_BORDER_DASHED;
+    case 4:
+      return LXW_BORDER_DASH_DOT;
+    case 5:
+      return LXW_BORDER_DASH_DOT_DOT;
+    case -4118:
+      return LXW_BORDER_DOTTED;
+    case -4119:
+      return LXW_BORDER_DOUBLE;
+    case 13:
+      return LXW_BORDER_SLANT_DASH_DOT;
+    default:
+      return LXW_BORDER_THIN;  // continuous and the application's other codes
   }
 }
 
@@ -103,7 +125,9 @@ void SetChartFont(const ChartFont& model, lxw_chart_font& font) {
   font.bold = model.bold > 0 ? 1 : 0;
 }
 
-bool HasFont(const ChartFont& f) { return !f.name.empty() || f.size > 0 || f.bold >= 0; }
+bool HasFont(const ChartFont& f) {
+  return !f.name.empty() || f.size > 0 || f.bold >= 0;
+}
 
 // A chart of the model, or null when it has no data to show.
 lxw_chart* BuildChart(lxw_workbook* book, const ChartModel& model) {
@@ -123,17 +147,30 @@ lxw_chart* BuildChart(lxw_workbook* book, const ChartModel& model) {
 
   uint8_t type = LXW_CHART_COLUMN;
   switch (model.type) {
-    case 4: case 65: type = LXW_CHART_LINE; break;
-    case 57: type = LXW_CHART_BAR; break;
-    case 5: type = LXW_CHART_PIE; break;
-    case 1: type = LXW_CHART_AREA; break;
-    case -4169: type = LXW_CHART_SCATTER; break;
-    default: break;
+    case 4:
+    case 65:
+      type = LXW_CHART_LINE;
+      break;
+    case 57:
+      type = LXW_CHART_BAR;
+      break;
+    case 5:
+      type = LXW_CHART_PIE;
+      break;
+    case 1:
+      type = LXW_CHART_AREA;
+      break;
+    case -4169:
+      type = LXW_CHART_SCATTER;
+      break;
+    default:
+      break;
   }
   lxw_chart* chart = workbook_add_chart(book, type);
   if (!chart) return nullptr;
   const char* sheet = source->Name().c_str();
-  const lxw_row_t p1 = static_cast<lxw_row_t>(pointFirst - 1), p2 = static_cast<lxw_row_t>(pointLast - 1);
+  const lxw_row_t p1 = static_cast<lxw_row_t>(pointFirst - 1),
+                  p2 = static_cast<lxw_row_t>(pointLast - 1);
   for (int s = seriesFirst; s <= seriesLast; ++s) {
     lxw_chart_series* series = chart_add_series(chart, nullptr, nullptr);
     const auto idx = static_cast<lxw_col_t>(s - 1);
@@ -217,11 +254,13 @@ void WriteWorksheet(lxw_workbook* book, lxw_worksheet* ws, const SheetModel& she
     }
   }
   int lastColumn = columns.empty() ? 0 : *columns.rbegin();
-  if (!sheet.ColumnWidths().empty()) lastColumn = std::max(lastColumn, sheet.ColumnWidths().rbegin()->first);
+  if (!sheet.ColumnWidths().empty())
+    lastColumn = std::max(lastColumn, sheet.ColumnWidths().rbegin()->first);
   for (int c = 1; c <= lastColumn; ++c) {
     const bool formatted = wholeSheet || columns.count(c);
     worksheet_set_column(ws, static_cast<lxw_col_t>(c - 1), static_cast<lxw_col_t>(c - 1),
-                         sheet.ColumnWidth(c), formatted ? formats.Get(sheet.ColumnFormat(c)) : nullptr);
+                         sheet.ColumnWidth(c),
+                         formatted ? formats.Get(sheet.ColumnFormat(c)) : nullptr);
   }
   if ((wholeSheet || sheet.HasDefaultWidth()) && lastColumn < kMaxSheetColumns) {
     worksheet_set_column(ws, static_cast<lxw_col_t>(lastColumn), kMaxSheetColumns - 1,
@@ -252,15 +291,17 @@ void WriteWorksheet(lxw_workbook* book, lxw_worksheet* ws, const SheetModel& she
   }
 
   for (const auto& m : sheet.Merges()) {
-    worksheet_merge_range(ws, static_cast<lxw_row_t>(m.row1 - 1), static_cast<lxw_col_t>(m.col1 - 1),
-                          static_cast<lxw_row_t>(m.row2 - 1), static_cast<lxw_col_t>(m.col2 - 1), "",
+    worksheet_merge_range(ws, static_cast<lxw_row_t>(m.row1 - 1),
+                          static_cast<lxw_col_t>(m.col1 - 1), static_cast<lxw_row_t>(m.row2 - 1),
+                          static_cast<lxw_col_t>(m.col2 - 1), "",
                           formats.Get(sheet.FormatAt(m.row1, m.col1)));
   }
   for (uint64_t key : cells) {
     const int r = SheetModel::KeyRow(key), c = SheetModel::KeyCol(key);
     CellFormat f = sheet.FormatAt(r, c);
     const CellValue* value = sheet.ValueAt(r, c);
-    if (value && !value->autoFormat.empty() && f.numberFormat == "General") f.numberFormat = value->autoFormat;
+    if (value && !value->autoFormat.empty() && f.numberFormat == "General")
+      f.numberFormat = value->autoFormat;
     const auto row = static_cast<lxw_row_t>(r - 1);
     const auto col = static_cast<lxw_col_t>(c - 1);
     if (value && value->isNumber) {
@@ -276,8 +317,9 @@ void WriteWorksheet(lxw_workbook* book, lxw_worksheet* ws, const SheetModel& she
   if (!sheet.Gridlines()) worksheet_gridlines(ws, LXW_HIDE_ALL_GRIDLINES);
   if (sheet.HasSelection()) {
     const CellRect s = sheet.Selection();
-    worksheet_set_selection(ws, static_cast<lxw_row_t>(s.row1 - 1), static_cast<lxw_col_t>(s.col1 - 1),
-                            static_cast<lxw_row_t>(s.row2 - 1), static_cast<lxw_col_t>(s.col2 - 1));
+    worksheet_set_selection(ws, static_cast<lxw_row_t>(s.row1 - 1),
+                            static_cast<lxw_col_t>(s.col1 - 1), static_cast<lxw_row_t>(s.row2 - 1),
+                            static_cast<lxw_col_t>(s.col2 - 1));
   }
   for (const auto& embedded : sheet.Charts()) {
     if (lxw_chart* chart = BuildChart(book, *embedded.chart)) {
@@ -295,8 +337,10 @@ bool IsExecutable(const std::string& path) {
 std::string FileUrl(const std::string& path) {
   std::string url = "file://";
   for (unsigned char ch : path) {
-    if (std::isalnum(ch) || std::strchr("/._-~", ch)) url += static_cast<char>(ch);
-    else url += Format("%%%02X", ch);
+    if (std::isalnum(ch) || std::strchr("/._-~", ch))
+      url += static_cast<char>(ch);
+    else
+      url += Format("%%%02X", ch);
   }
   return url;
 }
@@ -425,9 +469,9 @@ std::string FindLibreOffice(const std::string& preferred) {
       start = end + 1;
     }
   }
-  for (const char* candidate : {"/usr/lib/libreoffice/program/soffice",
-                                "/opt/libreoffice/program/soffice",
-                                "/Applications/LibreOffice.app/Contents/MacOS/soffice"}) {
+  for (const char* candidate :
+       {"/usr/lib/libreoffice/program/soffice", "/opt/libreoffice/program/soffice",
+        "/Applications/LibreOffice.app/Contents/MacOS/soffice"}) {
     if (IsExecutable(candidate)) return candidate;
   }
   return {};
@@ -451,16 +495,11 @@ std::string ConvertWithLibreOffice(const std::string& soffice, const std::string
   // Its own profile folder (two conversions sharing one hand work to each
   // other) and its own HOME, so nothing lands in the user's folders.
   const std::string profileDir = fs::absolute(profile.Path() / "profile").string();
-  std::vector<std::string> args = {soffice,
-                                   "-env:UserInstallation=" + FileUrl(profileDir),
-                                   "--headless",
-                                   "--norestore",
-                                   "--nolockcheck",
-                                   "--convert-to",
-                                   filter,
-                                   "--outdir",
-                                   outDir,
-                                   source};
+  std::vector<std::string> args = {soffice,         "-env:UserInstallation=" + FileUrl(profileDir),
+                                   "--headless",    "--norestore",
+                                   "--nolockcheck", "--convert-to",
+                                   filter,          "--outdir",
+                                   outDir,          source};
   std::vector<std::string> env;
   for (char** e = environ; e && *e; ++e) {
     if (std::strncmp(*e, "HOME=", 5) != 0) env.emplace_back(*e);
@@ -565,7 +604,8 @@ bool HideGridlinesInXls(const std::string& path, const std::vector<bool>& hidden
   std::vector<uint32_t> fat;
   for (uint32_t s : fatSectors) {
     if (!validSector(s)) continue;
-    for (std::size_t i = 0; i < sectorSize / 4; ++i) fat.push_back(Get32(file, sectorOffset(s) + i * 4));
+    for (std::size_t i = 0; i < sectorSize / 4; ++i)
+      fat.push_back(Get32(file, sectorOffset(s) + i * 4));
   }
   auto chain = [&](uint32_t start) {
     std::vector<uint32_t> sectors;
@@ -587,7 +627,8 @@ bool HideGridlinesInXls(const std::string& path, const std::vector<bool>& hidden
       const uint16_t nameLen = Get16(file, at + 64);
       const uint8_t type = file[at + 66];
       std::string name;
-      for (std::size_t i = 0; i + 2 < nameLen && i < 64; i += 2) name += static_cast<char>(file[at + i]);
+      for (std::size_t i = 0; i + 2 < nameLen && i < 64; i += 2)
+        name += static_cast<char>(file[at + i]);
       if (type == 5) rootStart = Get32(file, at + 116);
       if (type == 2 && (name == "Workbook" || name == "Book")) {
         wbStart = Get32(file, at + 116);
@@ -608,9 +649,11 @@ bool HideGridlinesInXls(const std::string& path, const std::vector<bool>& hidden
     const auto rootSectors = chain(rootStart);
     std::vector<uint32_t> miniFat;
     for (uint32_t s : chain(Get32(file, 0x3C))) {
-      for (std::size_t i = 0; i < sectorSize / 4; ++i) miniFat.push_back(Get32(file, sectorOffset(s) + i * 4));
+      for (std::size_t i = 0; i < sectorSize / 4; ++i)
+        miniFat.push_back(Get32(file, sectorOffset(s) + i * 4));
     }
-    for (uint32_t m = wbStart; m < miniFat.size() && chunks.size() <= miniFat.size(); m = miniFat[m]) {
+    for (uint32_t m = wbStart; m < miniFat.size() && chunks.size() <= miniFat.size();
+         m = miniFat[m]) {
       const std::size_t inRoot = static_cast<std::size_t>(m) * miniSize;
       const std::size_t rs = inRoot / sectorSize;
       if (rs >= rootSectors.size()) break;
@@ -620,8 +663,12 @@ bool HideGridlinesInXls(const std::string& path, const std::vector<bool>& hidden
     for (uint32_t s : chain(wbStart)) chunks.push_back(sectorOffset(s));
   }
   const std::size_t size = std::min<std::size_t>(wbSize, chunks.size() * chunkSize);
-  auto at = [&](std::size_t off) -> uint8_t& { return file[chunks[off / chunkSize] + off % chunkSize]; };
-  auto read16 = [&](std::size_t off) { return static_cast<uint16_t>(at(off) | (at(off + 1) << 8)); };
+  auto at = [&](std::size_t off) -> uint8_t& {
+    return file[chunks[off / chunkSize] + off % chunkSize];
+  };
+  auto read16 = [&](std::size_t off) {
+    return static_cast<uint16_t>(at(off) | (at(off + 1) << 8));
+  };
   auto read32 = [&](std::size_t off) {
     return static_cast<uint32_t>(read16(off)) | (static_cast<uint32_t>(read16(off + 2)) << 16);
   };
@@ -647,7 +694,8 @@ bool HideGridlinesInXls(const std::string& path, const std::vector<bool>& hidden
     } else if (type == 0x0085 && depth == 1 && sheet < 0 && len >= 4) {  // BOUNDSHEET
       sheetBof.push_back(read32(pos + 4));
     } else if (type == 0x023E && depth == 1 && sheet >= 0 && len >= 2) {  // WINDOW2
-      if (static_cast<std::size_t>(sheet) < hidden.size() && hidden[static_cast<std::size_t>(sheet)]) {
+      if (static_cast<std::size_t>(sheet) < hidden.size() &&
+          hidden[static_cast<std::size_t>(sheet)]) {
         at(pos + 4) = static_cast<uint8_t>(at(pos + 4) & ~0x02);
         ++patched;
       }
@@ -680,8 +728,8 @@ bool SaveWorkbookFile(const WorkbookModel& book, const std::string& path, bool x
   const fs::path outDir = work.Path() / "out";
   std::error_code ec;
   fs::create_directory(outDir, ec);
-  const std::string converted =
-      ConvertWithLibreOffice(soffice, xlsx.string(), "xls", "xls", outDir.string(), timeoutSeconds, error);
+  const std::string converted = ConvertWithLibreOffice(soffice, xlsx.string(), "xls", "xls",
+                                                       outDir.string(), timeoutSeconds, error);
   if (converted.empty()) return false;
   // The 97-2003 export turns hidden gridlines back on; put them off again.
   std::vector<bool> hidden;

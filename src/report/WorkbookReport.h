@@ -68,11 +68,11 @@ class EngineAutomationServer final : public AutomationServer {
 };
 
 struct WorkbookJob {
-  std::string path;          // the file to write (.xls, or .xlsx)
-  bool plot = true;          // a chart sheet per session
+  std::string path;  // the file to write (.xls, or .xlsx)
+  bool plot = true;  // a chart sheet per session
   PetInfo pet;
   const SessionTable* table = nullptr;
-  std::string dumpPath = "tmp.bin";  // the memory dump the series come from
+  std::string dumpPath = "tmp.bin";    // the memory dump the series come from
   std::atomic<int>* saving = nullptr;  // the dialog's busy flag, cleared at the end
 };
 

@@ -48,13 +48,17 @@ struct CallRecord {
 
 inline std::string Describe(const Variant& v) {
   switch (v.GetType()) {
-    case Variant::Type::Int: return std::to_string(v.Int());
-    case Variant::Type::String: return "\"" + v.String() + "\"";
-    case Variant::Type::Object: return "<object>";
+    case Variant::Type::Int:
+      return std::to_string(v.Int());
+    case Variant::Type::String:
+      return "\"" + v.String() + "\"";
+    case Variant::Type::Object:
+      return "<object>";
     case Variant::Type::Array:
       return "<array " + std::to_string(v.Array()->Rows()) + "x" +
              std::to_string(v.Array()->Columns()) + ">";
-    default: return "<empty>";
+    default:
+      return "<empty>";
   }
 }
 
@@ -86,7 +90,8 @@ class RecordingDispatch final : public Dispatch {
     log_->calls.push_back(record);
     const HResult status = inner_->Invoke(id, locale, flags, forwarded, result);
     if (result && result->Object()) {
-      *result = std::shared_ptr<Dispatch>(std::make_shared<RecordingDispatch>(result->ObjectRef(), log_));
+      *result =
+          std::shared_ptr<Dispatch>(std::make_shared<RecordingDispatch>(result->ObjectRef(), log_));
     }
     return status;
   }
@@ -167,9 +172,12 @@ inline std::vector<std::vector<std::string>> SheetAsCsv(const std::string& soffi
     for (std::size_t i = 0; i < line.size(); ++i) {
       const char ch = line[i];
       if (quoted) {
-        if (ch == '"' && i + 1 < line.size() && line[i + 1] == '"') cell += '"', ++i;
-        else if (ch == '"') quoted = false;
-        else cell += ch;
+        if (ch == '"' && i + 1 < line.size() && line[i + 1] == '"')
+          cell += '"', ++i;
+        else if (ch == '"')
+          quoted = false;
+        else
+          cell += ch;
       } else if (ch == '"') {
         quoted = true;
       } else if (ch == ',') {
