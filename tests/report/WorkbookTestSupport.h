@@ -28,6 +28,10 @@ struct RecordedMessages final : MessageSink {
     icons.push_back(icon);
   }
   bool AskYesNo(const std::string&, const std::string&) override { return false; }
+  void Clear() {
+    texts.clear();
+    icons.clear();
+  }
 };
 
 struct RecordedObserver final : SaveObserver {
@@ -192,6 +196,27 @@ inline std::vector<std::vector<std::string>> SheetAsCsv(const std::string& soffi
   }
   std::filesystem::remove(produced);
   return rows;
+}
+
+}  // namespace yelvane::testing
+
+#include "activity/FlashReport.h"
+#include "sim/DemoData.h"
+
+namespace yelvane::testing {
+
+// A demo dump of `sessions` sessions written to `dir`/dump.bin, and its table.
+inline std::string MakeDemoDump(const std::string& dir, int sessions, MemorySessionTable& table) {
+  DemoOptions options;
+  options.sessions = sessions;
+  const std::vector<uint8_t> dump = DumpSlice(MakeDemoMemory(options));
+  const std::string path = dir + "/dump.bin";
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(dump.data()), static_cast<std::streamsize>(dump.size()));
+  NullLog log;
+  NullProgress progress;
+  ReportFlashDataFromMemory(dump.data(), dump.size(), table, log, progress);
+  return path;
 }
 
 }  // namespace yelvane::testing
