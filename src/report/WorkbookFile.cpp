@@ -550,6 +550,15 @@ std::string ConvertWithLibreOffice(const std::string& soffice, const std::string
   const fs::path produced = fs::path(outDir) / (fs::path(source).stem().string() + "." + extension);
   std::error_code ec;
   if (!fs::exists(produced, ec)) {
+    // One sheet to CSV comes out as "<name>-<sheet name>.csv".
+    const std::string prefix = fs::path(source).stem().string() + "-";
+    for (const auto& entry : fs::directory_iterator(outDir, ec)) {
+      const std::string name = entry.path().filename().string();
+      if (name.rfind(prefix, 0) == 0 && entry.path().extension() == "." + extension)
+        return entry.path().string();
+    }
+  }
+  if (!fs::exists(produced, ec)) {
     error = Format("LibreOffice could not convert the workbook (exit status %d)",
                    WIFEXITED(status) ? WEXITSTATUS(status) : -1);
     return {};

@@ -136,9 +136,9 @@ TEST(AutomationLayer, EngineGivesTheApplicationsStatusCodes) {
   AutoWrap(f.messages, kDispatchPropertyGet, &r, sheet, "Range", {"A1"});
   Variant interior;
   AutoWrap(f.messages, kDispatchPropertyGet, &interior, r.Object(), "Interior");
-  EXPECT_EQ(AutoWrap(f.messages, kDispatchPropertyPut, nullptr, interior.Object(), "ColorIndex",
-                     {99}),
-            kDispEException);
+  EXPECT_EQ(
+      AutoWrap(f.messages, kDispatchPropertyPut, nullptr, interior.Object(), "ColorIndex", {99}),
+      kDispEException);
   EXPECT_EQ(AutoWrap(f.messages, kDispatchPropertyGet, &r, sheet, "Cells", {1, 0}),
             kDispEException);
   EXPECT_EQ(AutoWrap(f.messages, kDispatchPropertyGet, &r, sheet, "Cells", {"x", 1}),

@@ -75,9 +75,10 @@ TEST_F(WorkbookReport, ThreeSessionsMakeTheCallsInOrderWithTheirProgress) {
   EXPECT_TRUE(saved);
   EXPECT_EQ(saving, 0);
   EXPECT_EQ(observer.ends, 1);
-  EXPECT_EQ(observer.progress, (std::vector<int>{1, 2, 3, 4, 4, 4, 4, 5, 6, 7, 11, 12, 12, 23, 35,
-                                                 45, 50, 50, 66, 83, 100}));
-  EXPECT_EQ(observer.statuses, (std::vector<std::string>{"Session: 1", "Session: 2", "Session: 3"}));
+  EXPECT_EQ(observer.progress, (std::vector<int>{1,  2,  3,  4,  4,  4,  4,  5,  6,  7,  11,
+                                                 12, 12, 23, 35, 45, 50, 50, 66, 83, 100}));
+  EXPECT_EQ(observer.statuses,
+            (std::vector<std::string>{"Session: 1", "Session: 2", "Session: 3"}));
   EXPECT_EQ(Leftovers(), (std::vector<std::string>{"Rex0001.xlsx", "dump.bin"}));
 
   // The block is one put of a 3 x 12 array into A7:L9.
@@ -87,8 +88,8 @@ TEST_F(WorkbookReport, ThreeSessionsMakeTheCallsInOrderWithTheirProgress) {
   ASSERT_NE(block, values.end());
   std::vector<std::string> ranges;
   for (const auto& c : Calls(server, "Range")) ranges.push_back(c.args[0]);
-  for (const char* expected : {"\"A7:L9\"", "\"A5:F9\"", "\"H5:L9\"", "\"A6:A9\"", "\"B5:F9\"",
-                               "\"A4:C12\""}) {
+  for (const char* expected :
+       {"\"A7:L9\"", "\"A5:F9\"", "\"H5:L9\"", "\"A6:A9\"", "\"B5:F9\"", "\"A4:C12\""}) {
     EXPECT_NE(std::find(ranges.begin(), ranges.end(), expected), ranges.end()) << expected;
   }
   // Version 16 with an .xlsx name: SaveAs(file name, 51), last parameter first.
@@ -103,8 +104,8 @@ TEST_F(WorkbookReport, ThreeSessionsMakeTheCallsInOrderWithTheirProgress) {
   EXPECT_EQ(Calls(server, "Axes")[0].args, (std::vector<std::string>{"1", "1"}));
 
   // New sheets go before the active one, as the application adds them.
-  EXPECT_EQ(SheetNames(server), (std::vector<std::string>{"Session3", "Session2", "Session1",
-                                                          "PET'S DATA REPORT"}));
+  EXPECT_EQ(SheetNames(server),
+            (std::vector<std::string>{"Session3", "Session2", "Session1", "PET'S DATA REPORT"}));
   const SheetModel& report = Sheet(server, "PET'S DATA REPORT");
   EXPECT_FALSE(report.Gridlines());
   EXPECT_EQ(report.ValueAt(7, 7), nullptr);
@@ -188,9 +189,17 @@ TEST_F(WorkbookReport, MissingSheetsAndUnknownNamesGiveBoxesAndTheReportGoesOn) 
 
 TEST_F(WorkbookReport, LongSessionWritesTwoThousandRowsButBordersAndChartSpanAll) {
   table.InsertRow(0);
-  const char* cells[kSessionColumns] = {"1",  "1440:00", "5", "0", "03-01-2011 08:00PM",
-                                        "04-30-2011 08:00PM", "1440:00", "7", "0",
-                                        "03-01-2011 08:00PM", "04-30-2011 08:00PM"};
+  const char* cells[kSessionColumns] = {"1",
+                                        "1440:00",
+                                        "5",
+                                        "0",
+                                        "03-01-2011 08:00PM",
+                                        "04-30-2011 08:00PM",
+                                        "1440:00",
+                                        "7",
+                                        "0",
+                                        "03-01-2011 08:00PM",
+                                        "04-30-2011 08:00PM"};
   for (int c = 0; c < kSessionColumns; ++c) table.SetCellText(0, c, cells[c]);
   job.dumpPath = dir + "/dump.bin";
   std::ofstream(job.dumpPath, std::ios::binary) << std::string(0x50000, '\0');
