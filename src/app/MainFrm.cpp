@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
@@ -34,14 +35,6 @@ namespace {
 
 QColor ToQColor(Rgb c) {
   return QColor(c.red, c.green, c.blue);
-}
-
-void SetLabelColors(QLabel* label, const QColor& text, const QColor& background) {
-  QPalette pal = label->palette();
-  pal.setColor(QPalette::WindowText, text);
-  if (background.isValid()) pal.setColor(QPalette::Window, background);
-  label->setAutoFillBackground(background.isValid());
-  label->setPalette(pal);
 }
 
 int ScreenWidth() {
@@ -89,30 +82,30 @@ class CMainFrame::GatedLog final : public LogSink {
 
 class CMainFrame::GatedProgress final : public ProgressSink {
  public:
-  GatedProgress(UiGate& gate, QProgressBar* bar) : gate_(gate), bar_(bar) {}
+  GatedProgress(UiGate& gate, CGradientProgressCtrl* bar) : gate_(gate), bar_(bar) {}
   void SetRange(int lower, int upper) override {
-    Do([lower, upper](QProgressBar* bar) {
-      bar->setRange(lower, upper);
-      bar->setValue(lower);
-    });
+    Do([lower, upper](CGradientProgressCtrl* bar) { bar->SetRange(lower, upper); });
   }
   void SetPos(int pos) override {
-    Do([pos](QProgressBar* bar) { bar->setValue(pos); });
+    Do([pos](CGradientProgressCtrl* bar) { bar->SetPos(pos); });
   }
   void SetPos(int pos, const std::string& caption) override {
-    Do([pos, caption = QString::fromStdString(caption)](QProgressBar* bar) {
-      bar->setValue(pos);
-      bar->setFormat(caption.isEmpty() ? QStringLiteral("%p%")
-                                       : caption + QStringLiteral(" : %p%"));
-      bar->setTextVisible(true);
+    Do([pos, caption = QString::fromStdString(caption)](CGradientProgressCtrl* bar) {
+      bar->SetPos(pos, caption);
     });
   }
   void SetShowPercent(bool show) override {
-    Do([show](QProgressBar* bar) { bar->setTextVisible(show); });
+    Do([show](CGradientProgressCtrl* bar) { bar->SetShowPercent(show); });
   }
-  void SetStartColor(Rgb) override {}
-  void SetEndColor(Rgb) override {}
-  void SetTextColor(Rgb) override {}
+  void SetStartColor(Rgb color) override {
+    Do([color](CGradientProgressCtrl* bar) { bar->SetStartColor(ToQColor(color)); });
+  }
+  void SetEndColor(Rgb color) override {
+    Do([color](CGradientProgressCtrl* bar) { bar->SetEndColor(ToQColor(color)); });
+  }
+  void SetTextColor(Rgb color) override {
+    Do([color](CGradientProgressCtrl* bar) { bar->SetTextColor(ToQColor(color)); });
+  }
 
  private:
   template <class F>
@@ -122,7 +115,7 @@ class CMainFrame::GatedProgress final : public ProgressSink {
     });
   }
   UiGate& gate_;
-  QPointer<QProgressBar> bar_;
+  QPointer<CGradientProgressCtrl> bar_;
 };
 
 // Boxes for workers and commands; after the close question was answered Yes
@@ -222,7 +215,7 @@ class CMainFrame::Surroundings final : public PresencePoll,
 };
 
 CMainFrame::CMainFrame(QWidget* parent)
-    : QMainWindow(parent), gate_(this), boxes_(std::make_unique<BoxPrompt>(this)) {
+    : CAutoHideFrame(parent), gate_(this), boxes_(std::make_unique<BoxPrompt>(this)) {
   prompt_ = boxes_.get();
   setWindowTitle(QString::fromUtf8(kAppTitle));
   setWindowIcon(AppIcon());
@@ -333,19 +326,14 @@ void CMainFrame::CreateToolBar() {
   m_wndToolBar->addSeparator();
 
   // The three pet label slots: 300 pixels each, a pixel short at top and bottom.
-  QLabel** labels[] = {&m_stcPetName, &m_stcPetOwner, &m_stcPetLocation};
+  CColorStaticST** labels[] = {&m_stcPetName, &m_stcPetOwner, &m_stcPetLocation};
   const char* texts[] = {"Pet Name:", "Pet Owner:", "Pet Location:"};
   const int height = m_wndToolBar->iconSize().height() + 6 - 2;
   for (int i = 0; i < 3; ++i) {
-    auto* label = new QLabel(QString::fromUtf8(texts[i]), m_wndToolBar);
+    auto* label = new CColorStaticST(QString::fromUtf8(texts[i]), m_wndToolBar);
     label->setFixedSize(kPetLabelWidth, height);
     label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    label->setContentsMargins(4, 0, 0, 0);
-    QFont labelFont(QStringLiteral("Lucida Sans Unicode"));
-    labelFont.setPixelSize(18);
-    labelFont.setWeight(QFont::Medium);
-    label->setFont(labelFont);
-    SetLabelColors(label, ToQColor(kConnectedColor), QColor());
+    label->SetTextColor(ToQColor(kConnectedColor));
     *labels[i] = label;
     m_wndToolBar->addWidget(label);
   }
@@ -377,21 +365,21 @@ void CMainFrame::CreateStatusBar() {
   QStatusBar* bar = statusBar();
   bar->setSizeGripEnabled(true);
   const auto makeKey = [this](const char* text, Rgb background) {
-    auto* label = new QLabel(QString::fromUtf8(text), this);
+    auto* label = new CColorStaticST(QString::fromUtf8(text), this);
     label->setAlignment(Qt::AlignCenter);
-    SetLabelColors(label, Qt::black, ToQColor(background));
+    label->SetTextColor(Qt::black);
+    label->SetBkColor(ToQColor(background));
     return label;
   };
   m_stcBark = makeKey("BARK", kBarkTint);
   m_stcActivity = makeKey("ACTIVITY", kActivityTint);
-  m_stcUsbStatus = new QLabel(QStringLiteral("USB Disconnected"), this);
+  m_stcUsbStatus = new CColorStaticST(QStringLiteral("USB Disconnected"), this);
   m_stcUsbStatus->setAlignment(Qt::AlignCenter);
-  SetLabelColors(m_stcUsbStatus, ToQColor(kDisconnectedColor), QColor());
-  m_wndProgress = new QProgressBar(this);
+  m_stcUsbStatus->SetTextColor(ToQColor(kDisconnectedColor));
+  m_wndProgress = new CGradientProgressCtrl(this);
   m_wndProgress->setObjectName(QStringLiteral("progress1002"));
-  m_wndProgress->setRange(0, 100);
-  m_wndProgress->setValue(0);
-  m_wndProgress->setTextVisible(false);
+  m_wndProgress->SetRange(0, 100);
+  m_wndProgress->SetPos(0);
   statusText_ = new QLabel(QStringLiteral("Ready"), this);
   statusText_->setIndent(3);
 
@@ -406,23 +394,29 @@ void CMainFrame::CreateStatusBar() {
 }
 
 void CMainFrame::CreateLogBar() {
-  m_wndLogBar = new QDockWidget(QStringLiteral("Process Log"), this);
+  m_wndLogBar = new CProcessLogBar(this);
   m_wndLogBar->setObjectName(QStringLiteral("bar130"));
-  m_wndLogBar->setAllowedAreas(Qt::AllDockWidgetAreas);
-  m_wndLogBar->setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable |
-                           QDockWidget::DockWidgetFloatable);
-  m_wndLog = new QPlainTextEdit(m_wndLogBar);
+  if (!m_wndLogBar->Create(QStringLiteral("Process Log"), this, QSize(ScreenWidth() / 4, 130), true,
+                           130, CSizingControlBar::kAlignTop)) {
+    qDebug("Failed to create mybar");
+    return;
+  }
+  m_wndLogBar->SetBarStyle(m_wndLogBar->GetBarStyle() | CSizingControlBar::kTooltips |
+                           CSizingControlBar::kFlyBy | CSizingControlBar::kSizeDynamic);
+
+  m_wndLogBar->EnableDocking(Qt::AllDockWidgetAreas);
+  m_wndToolBar->setAllowedAreas(Qt::AllToolBarAreas);
+  EnableDocking(Qt::AllDockWidgetAreas);
+  DockControlBar(m_wndLogBar, Qt::BottomDockWidgetArea);
+
+  m_wndLog = new QPlainTextEdit(this);
   m_wndLog->setObjectName(QStringLiteral("log140"));
   m_wndLog->setReadOnly(true);
   m_wndLog->setUndoRedoEnabled(false);
   m_wndLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   m_wndLog->setFrameShape(QFrame::StyledPanel);
   m_wndLog->setFrameShadow(QFrame::Sunken);
-  m_wndLog->setMinimumHeight(40);
-  m_wndLogBar->setWidget(m_wndLog);
-  m_wndLog->setMinimumWidth(ScreenWidth() / 4 > 200 ? 200 : ScreenWidth() / 4);
-  addDockWidget(Qt::BottomDockWidgetArea, m_wndLogBar);
-  resizeDocks({m_wndLogBar}, {130}, Qt::Vertical);
+  m_wndLogBar->AddPage(m_wndLog, QStringLiteral("Process Log"), LogPageIcon());
 }
 
 void CMainFrame::SetPrompt(MessageSink* prompt) {
@@ -494,7 +488,7 @@ bool CMainFrame::event(QEvent* event) {
     statusText_->setText(tip.isEmpty() ? QStringLiteral("Ready") : tip);
     return true;
   }
-  return QMainWindow::event(event);
+  return CAutoHideFrame::event(event);
 }
 
 void CMainFrame::OnTimer(int id) {
@@ -512,7 +506,7 @@ void CMainFrame::CheckUnitPresence() {
 
 void CMainFrame::ShowPresence(const std::string& text, Rgb color) {
   m_stcUsbStatus->setText(QString::fromStdString(text));
-  SetLabelColors(m_stcUsbStatus, ToQColor(color), QColor());
+  m_stcUsbStatus->SetTextColor(ToQColor(color));
 }
 
 void CMainFrame::OnCommand(int id) {

@@ -3,11 +3,7 @@
 // The main window: menu, toolbar with the pet labels, status panes, the
 // "Process Log" pane, the session table, the timers and the unit commands.
 
-#include <QLabel>
-#include <QMainWindow>
 #include <QPlainTextEdit>
-#include <QPointer>
-#include <QProgressBar>
 #include <QTimer>
 
 #include <functional>
@@ -23,9 +19,13 @@
 #include "common/Sinks.h"
 #include "operations/UnitCommands.h"
 #include "unit/UnitAccess.h"
+#include "widgets/AutoHideFrame.h"
+#include "widgets/ColorStaticST.h"
+#include "widgets/DockPageBar.h"
+#include "widgets/GradientProgressCtrl.h"
 
 class QAction;
-class QDockWidget;
+class QLabel;
 class QToolBar;
 
 namespace yelvane {
@@ -72,7 +72,7 @@ inline constexpr const char* kUpdatePageUrl = "https://yelvane.example.org/updat
 inline constexpr int kPetLabelWidth = 300;
 inline constexpr int kPollPeriodMs = 1000;
 
-class CMainFrame : public QMainWindow, private PresenceIndicator {
+class CMainFrame : public CAutoHideFrame, private PresenceIndicator {
   Q_OBJECT
  public:
   explicit CMainFrame(QWidget* parent = nullptr);
@@ -85,13 +85,13 @@ class CMainFrame : public QMainWindow, private PresenceIndicator {
   std::string& m_strPetOwner = m_pet.owner;
   std::string& m_strPetLocation = m_pet.location;
   QPlainTextEdit* m_wndLog = nullptr;
-  QProgressBar* m_wndProgress = nullptr;
-  QLabel* m_stcUsbStatus = nullptr;
-  QLabel* m_stcBark = nullptr;
-  QLabel* m_stcActivity = nullptr;
-  QLabel* m_stcPetName = nullptr;
-  QLabel* m_stcPetOwner = nullptr;
-  QLabel* m_stcPetLocation = nullptr;
+  CGradientProgressCtrl* m_wndProgress = nullptr;
+  CColorStaticST* m_stcUsbStatus = nullptr;
+  CColorStaticST* m_stcBark = nullptr;
+  CColorStaticST* m_stcActivity = nullptr;
+  CColorStaticST* m_stcPetName = nullptr;
+  CColorStaticST* m_stcPetOwner = nullptr;
+  CColorStaticST* m_stcPetLocation = nullptr;
 
   // Writes the three pet strings into the toolbar labels.
   void RefreshPetLabels();
@@ -145,7 +145,7 @@ class CMainFrame : public QMainWindow, private PresenceIndicator {
   // Width of a status pane as its sizing string gives it.
   int PaneWidth(int indicator) const;
   QWidget* PaneWidget(int index) const;
-  QDockWidget* LogBar() const { return m_wndLogBar; }
+  CProcessLogBar* LogBar() const { return m_wndLogBar; }
   QToolBar* ToolBar() const { return m_wndToolBar; }
 
  protected:
@@ -174,7 +174,7 @@ class CMainFrame : public QMainWindow, private PresenceIndicator {
   UiGate gate_;
   CVandryView* view_ = nullptr;
   QToolBar* m_wndToolBar = nullptr;
-  QDockWidget* m_wndLogBar = nullptr;
+  CProcessLogBar* m_wndLogBar = nullptr;
   QLabel* statusText_ = nullptr;
   std::vector<QWidget*> panes_;
   QTimer m_timer1;

@@ -167,11 +167,11 @@ void TestAppFrame::usbLabelFollowsPresence() {
   logger->Plug();
   QTRY_COMPARE_WITH_TIMEOUT(frame.m_stcUsbStatus->text(), QString("USB Connected"), 3000);
   QVERIFY(frame.unitConnected);
-  QCOMPARE(frame.m_stcUsbStatus->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+  QCOMPARE(frame.m_stcUsbStatus->GetTextColor(), QColor(0, 0, 255));
   logger->Unplug();
   QTRY_COMPARE_WITH_TIMEOUT(frame.m_stcUsbStatus->text(), QString("USB Disconnected"), 3000);
   QVERIFY(!frame.unitConnected);
-  QCOMPARE(frame.m_stcUsbStatus->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+  QCOMPARE(frame.m_stcUsbStatus->GetTextColor(), QColor(255, 0, 0));
 }
 
 void TestAppFrame::tableTintsFontAndColumns() {
@@ -331,7 +331,7 @@ void TestAppFrame::petInfoOkCancelBlankAndBlanks() {
   QCOMPARE(frame.m_stcPetOwner->text(), QString("Pet Owner: "));
   QCOMPARE(frame.m_stcPetLocation->text(), QString("Pet Location: "));
   QCOMPARE(frame.m_stcPetName->width(), 300);
-  QCOMPARE(frame.m_stcPetName->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+  QCOMPARE(frame.m_stcPetName->GetTextColor(), QColor(0, 0, 255));
 }
 
 void TestAppFrame::petInfoCommandRunsDialog() {
