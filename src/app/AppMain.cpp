@@ -12,6 +12,7 @@
 #include "app/MainFrm.h"
 #include "app/Vandry.h"
 #include "cli/Cli.h"
+#include "cli/CliUnit.h"
 
 namespace yelvane {
 
@@ -25,6 +26,8 @@ struct GuiOptions {
 int TakeScreenshot(CMainFrame& frame, const std::string& path) {
   frame.resize(1280, 800);
   frame.show();
+  // One presence check, as the first tick of the poll would make.
+  frame.CheckUnitPresence();
   for (int i = 0; i < 5; ++i) QApplication::processEvents();
   if (!frame.grab().save(QString::fromStdString(path), "PNG")) {
     std::cerr << "Cannot write the screenshot " << path << "\n";
@@ -48,8 +51,9 @@ int RunYelvane(int argc, char** argv) {
   cli.add_option("--screenshot", options.screenshot,
                  "Render the main window to a PNG file and exit");
   auto* openDump = cli.add_option("--open-dump", options.openDump,
-                                  "With --screenshot: show the sessions of a memory dump");
+                                  "Show the sessions of a memory dump file at start");
   openDump->check(CLI::ExistingFile);
+  // Qt has taken its own options out already; CLI11 wants the rest reversed.
   std::vector<std::string> args;
   for (qsizetype i = arguments.size() - 1; i >= 1; --i) args.push_back(arguments[i].toStdString());
   try {
@@ -58,8 +62,14 @@ int RunYelvane(int argc, char** argv) {
     return cli.exit(error) == 0 ? kExitOk : kExitUsage;
   }
 
+  // The drives outlive the window that works on them.
+  std::unique_ptr<DriveEnumerator> drives = MakeDriveEnumerator(ctx);
+  if (ctx.exitCode != kExitOk) return ctx.exitCode;
+
   CVandryApp theApp;
   CMainFrame frame;
+  frame.SetDrives(*drives);
+  if (options.openDump) frame.OpenDump(*options.openDump);
   if (options.screenshot) return TakeScreenshot(frame, *options.screenshot);
   frame.showMaximized();
   return QApplication::exec();

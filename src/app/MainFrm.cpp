@@ -469,6 +469,13 @@ void CMainFrame::FinishReport() {
 
 void CMainFrame::OpenDump(const std::string& dumpPath) {
   FinishReport();
+  // The progress pane as a memory read leaves it for its report.
+  m_wndProgress->SetRange(0, 100);
+  m_wndProgress->SetPos(0, QString());
+  m_wndProgress->SetShowPercent(true);
+  m_wndProgress->SetStartColor(ToQColor(kProgressStartColor));
+  m_wndProgress->SetEndColor(ToQColor(kProgressEndColor));
+  m_wndProgress->SetTextColor(ToQColor(kProgressTextColor));
   ReportFlashData(dumpPath, *view_, *log_, *progress_, *messages_);
 }
 

@@ -21,11 +21,7 @@ CVandryApp::CVandryApp() {
   m_szStartDir = std::filesystem::current_path(error).string();
   g_app = this;
   // Where the Windows fonts are missing, use faces of about their width.
-  QFont::insertSubstitutions(
-      QStringLiteral("Lucida Sans Unicode"),
-      {QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("Liberation Sans")});
-  QFont::insertSubstitutions(QStringLiteral("Tahoma"), {QStringLiteral("DejaVu Sans Condensed"),
-                                                        QStringLiteral("Liberation Sans")});
+  QFont::insertSubstitutions(QStringLiteral("Tahoma"), {QStringLiteral("Liberation Sans")});
   QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"), {QStringLiteral("Liberation Sans")});
 }
 

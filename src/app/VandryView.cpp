@@ -1,6 +1,7 @@
 #include "app/VandryView.h"
 
 #include <QColor>
+#include <QFontInfo>
 #include <QHeaderView>
 #include <QPalette>
 #include <QStyledItemDelegate>
@@ -101,6 +102,9 @@ CVandryView::CVandryView(QWidget* parent)
   m_font.setFamily(QStringLiteral("Lucida Sans Unicode"));
   m_font.setPixelSize(15);
   m_font.setWeight(QFont::Black);
+  // Lucida Sans Unicode is narrow for its height; where it is missing a
+  // condensed face keeps the dates within their 160-pixel columns.
+  if (QFontInfo(m_font).family() != m_font.family()) m_font.setStretch(QFont::Condensed);
   setModel(model_);
   setItemDelegate(new CellDelegate(this));
 
