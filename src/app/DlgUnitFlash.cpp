@@ -130,11 +130,11 @@ void CDlgUnitFlash::OnElapsedTick() {
 }
 
 void CDlgUnitFlash::SetTransferText(const std::string& text) {
-  gate_.Call([this, value = QString::fromStdString(text)] { transfer_->setText(value); });
+  gate_.Call([this, text] { transfer_->setText(QString::fromStdString(text)); });
 }
 
 void CDlgUnitFlash::SetRateText(const std::string& text) {
-  gate_.Call([this, value = QString::fromStdString(text)] { rate_->setText(value); });
+  gate_.Call([this, text] { rate_->setText(QString::fromStdString(text)); });
 }
 
 void CDlgUnitFlash::SetPercent(int percent) {
@@ -142,7 +142,7 @@ void CDlgUnitFlash::SetPercent(int percent) {
 }
 
 void CDlgUnitFlash::SetStatusText(const std::string& text) {
-  gate_.Call([this, value = QString::fromStdString(text)] { status_->setText(value); });
+  gate_.Call([this, text] { status_->setText(QString::fromStdString(text)); });
 }
 
 void CDlgUnitFlash::StopElapsedTimer() {

@@ -65,13 +65,13 @@ class CMainFrame::GatedLog final : public LogSink {
  public:
   GatedLog(UiGate& gate, QPlainTextEdit* control) : gate_(gate), control_(control) {}
   void SetLogText(const std::string& text) override {
-    gate_.Call([control = control_, value = QString::fromStdString(text)] {
-      if (control) control->setPlainText(value);
+    gate_.Call([this, text] {
+      if (control_) control_->setPlainText(QString::fromStdString(text));
     });
   }
   void AppendLog(const std::string& text, bool newline) override {
-    gate_.Call([control = control_, text, newline] {
-      if (control) CVandryApp::AppendLog(control, text, newline);
+    gate_.Call([this, text, newline] {
+      if (control_) CVandryApp::AppendLog(control_, text, newline);
     });
   }
 
@@ -90,8 +90,8 @@ class CMainFrame::GatedProgress final : public ProgressSink {
     Do([pos](CGradientProgressCtrl* bar) { bar->SetPos(pos); });
   }
   void SetPos(int pos, const std::string& caption) override {
-    Do([pos, caption = QString::fromStdString(caption)](CGradientProgressCtrl* bar) {
-      bar->SetPos(pos, caption);
+    Do([pos, caption](CGradientProgressCtrl* bar) {
+      bar->SetPos(pos, QString::fromStdString(caption));
     });
   }
   void SetShowPercent(bool show) override {
@@ -110,8 +110,8 @@ class CMainFrame::GatedProgress final : public ProgressSink {
  private:
   template <class F>
   void Do(F f) {
-    gate_.Call([bar = bar_, f] {
-      if (bar) f(bar.data());
+    gate_.Call([this, f] {
+      if (bar_) f(bar_.data());
     });
   }
   UiGate& gate_;
@@ -124,13 +124,13 @@ class CMainFrame::GatedMessages final : public MessageSink {
  public:
   GatedMessages(UiGate& gate, CMainFrame* frame) : gate_(gate), frame_(frame) {}
   void ShowMessage(const std::string& text, MessageIcon icon) override {
-    gate_.Call([frame = frame_, text, icon] {
-      if (frame && !frame->closing_) frame->prompt_->ShowMessage(text, icon);
+    gate_.Call([this, text, icon] {
+      if (frame_ && !frame_->closing_) frame_->prompt_->ShowMessage(text, icon);
     });
   }
   bool AskYesNo(const std::string& text, const std::string& caption) override {
-    return gate_.Call([frame = frame_, text, caption] {
-      return frame && !frame->closing_ && frame->prompt_->AskYesNo(text, caption);
+    return gate_.Call([this, text, caption] {
+      return frame_ && !frame_->closing_ && frame_->prompt_->AskYesNo(text, caption);
     });
   }
 

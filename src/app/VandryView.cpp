@@ -158,8 +158,8 @@ void CVandryView::InsertRow(int row) {
 }
 
 void CVandryView::SetCellText(int row, int column, const std::string& text) {
-  gate_.Call([model = model_, row, column, value = QString::fromStdString(text)] {
-    model->SetCell(row, column, value);
+  gate_.Call([model = model_, row, column, text] {
+    model->SetCell(row, column, QString::fromStdString(text));
   });
 }
 

@@ -27,12 +27,15 @@ class ScriptedPrompt final : public MessageSink {
   void ShowMessage(const std::string& text, MessageIcon) override { boxes.push_back({text, {}}); }
   bool AskYesNo(const std::string& text, const std::string& caption) override {
     boxes.push_back({text, caption});
+    if (whileAsking) whileAsking();
     if (answers.empty()) return false;
     const bool answer = answers.front();
     answers.pop_front();
     return answer;
   }
   std::deque<bool> answers;
+  // Runs while a question is up, as the user would take their time.
+  std::function<void()> whileAsking;
   std::vector<Box> boxes;
 };
 

@@ -135,6 +135,9 @@ void WatchDialog(DialogShot& shot) {
       shot.rate = dialog->FieldText(CDlgUnitFlash::kRateField);
       shot.status = dialog->FieldText(CDlgUnitFlash::kStatusField);
       shot.percent = dialog->ProgressBar()->GetPos();
+      // For looking at the dialog: YELVANE_SHOT_DIR=/tmp/shots.
+      const QString shots = qEnvironmentVariable("YELVANE_SHOT_DIR");
+      if (!shots.isEmpty()) dialog->grab().save(shots + "/" + shot.title + ".png");
     });
   });
 }
@@ -168,6 +171,12 @@ void TestAppCommands::readRoadOnSimulator() {
   Bench bench;
   bench.Attach();
   bench.prompt.answers = {false};  // keep the data on the logger
+  // The report fills the table behind the erase question.
+  int rowsWhileAsked = -1;
+  bench.prompt.whileAsking = [&] {
+    for (int i = 0; i < 500 && bench.frame->View()->Model()->rowCount() < 21; ++i) QTest::qWait(10);
+    rowsWhileAsked = bench.frame->View()->Model()->rowCount();
+  };
   AnswerPetDialog("Rex", "Ann", " Park");
   DialogShot shot;
   WatchDialog<CDlgReadFlash>(shot);
@@ -201,6 +210,7 @@ void TestAppCommands::readRoadOnSimulator() {
   QVERIFY(Contains(lines, kFlashReportSuccess));
   QCOMPARE(bench.prompt.boxes.size(), 1u);
   QCOMPARE(bench.prompt.boxes[0].caption, std::string("Erase Data"));
+  QCOMPARE(rowsWhileAsked, 21);
 
   // The dialog saw the whole transfer: 640 sectors into tmp.bin.
   QVERIFY(shot.seen);
