@@ -21,6 +21,14 @@ inline constexpr CommandHead kEndReadHead{0x42, 0x52, 0x5A, 0xA5, 5, 0};
 
 inline constexpr uint32_t kBeginPauseMs = 100;
 inline constexpr int kSectorAttempts = 4;
+inline constexpr uint32_t kCommandSector = 0;
+inline constexpr uint32_t kSignatureSector = 1;
+inline constexpr uint32_t kStreamSector = 1;
+// Unit memory addresses 0 to 0x5FFFF.
+inline constexpr uint32_t kLoggerMemorySize = 0x60000;
+
+// One 512-byte sector: command blocks, data sectors, write chunks.
+using SectorBlock = std::array<uint8_t, kSectorSize>;
 
 // True when sector 1's bytes hold the logger's signature "BRMSC" and a zero.
 bool HasUnitSignature(const uint8_t* sector);
@@ -28,16 +36,48 @@ bool HasUnitSignature(const uint8_t* sector);
 // Reads sector 1 of an open volume and checks the signature.
 bool CheckUnitSignature(UnitVolume& volume);
 
+// Sectors a transfer of `length` bytes takes: length / 512, plus one for a rest.
+uint32_t SectorCount(uint32_t length);
+
+// Puts a six-byte head at the start of a block, leaving bytes 6-511 alone.
+void SetCommandHead(uint8_t* block, const CommandHead& head);
+
+// Zeroed blocks with their head and little-endian parameters.
+SectorBlock MakeBeginReadBlock(uint32_t address, uint32_t length);  // kind 1
+SectorBlock MakeBeginWriteBlock(uint32_t kind, uint32_t offset, uint32_t lengthField);
+SectorBlock MakeSetClockBlock(const std::tm& localTime);
+
+// One sector with up to four attempts; false when the fourth one failed.
+bool ReadSectorWithRetry(UnitVolume& volume, uint32_t sector, uint8_t* buffer512);
+bool WriteSectorWithRetry(UnitVolume& volume, uint32_t sector, const uint8_t* buffer512);
+
+// Transaction steps for workers that run their own sector loops:
+// Begin: Lock, write `block` to sector 0 (result not acted upon), pause 100 ms.
+void BeginTransaction(UnitVolume& volume, const SectorBlock& block, Clock& clock);
+// End: replace the head of `block` (parameters or the last chunk's rest stay),
+// write it to sector 0, Unlock.
+void EndTransaction(UnitVolume& volume, SectorBlock& block, const CommandHead& endHead);
+// After a sector given up: Unlock and Close, no end block.
+void AbandonTransaction(UnitVolume& volume);
+
 // Read transaction on an open, signature-checked volume. On a sector given up
 // the volume is unlocked and closed and no end block is written.
 bool ReadUnitMemory(UnitVolume& volume, uint32_t address, uint32_t length, uint8_t* destination,
                     Clock& clock);
 
-// Write transaction: begin block, payload chunks on sector 1, end block.
+// Write transaction: begin block, payload chunks on sector 1, end block. On a
+// chunk given up the volume is unlocked and closed and no end block is written.
 bool WriteUnitStream(UnitVolume& volume, uint32_t kind, uint32_t offset, uint32_t lengthField,
                      const uint8_t* payload, std::size_t payloadLength, Clock& clock);
 
-// One set-clock block from a local time (fields of struct tm).
+// Fills `block` with chunk `index` of a payload: 512 bytes, or for a short
+// last chunk zeros followed by the rest of the payload.
+void FillChunk(SectorBlock& block, const uint8_t* payload, std::size_t payloadLength,
+               std::size_t index);
+
+// One set-clock block from a local time (fields of struct tm): Lock, write
+// sector 0, Unlock; no pause, no retry. Returns the block write's result,
+// which the protocol does not act upon.
 bool SendClock(UnitVolume& volume, const std::tm& localTime);
 
 }  // namespace yelvane

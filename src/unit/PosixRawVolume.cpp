@@ -1,0 +1,194 @@
+// Linux only; the Windows build uses the NT and Win9x back-ends.
+#ifndef _WIN32
+
+#include "unit/PosixRawVolume.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+namespace yelvane {
+
+namespace {
+
+constexpr std::size_t kDirectAlignment = 4096;
+
+struct AlignedFree {
+  void operator()(void* p) const { std::free(p); }
+};
+
+// O_DIRECT wants the buffer aligned; the caller's may not be.
+std::unique_ptr<uint8_t, AlignedFree> AlignedBuffer(std::size_t size) {
+  const std::size_t rounded = (size + kDirectAlignment - 1) / kDirectAlignment * kDirectAlignment;
+  return std::unique_ptr<uint8_t, AlignedFree>(
+      static_cast<uint8_t*>(std::aligned_alloc(kDirectAlignment, rounded)));
+}
+
+int OpenDirect(const std::string& path, int mode) {
+  int fd = ::open(path.c_str(), mode | O_DIRECT | O_CLOEXEC);
+  // A few file systems refuse O_DIRECT; block devices never do.
+  if (fd < 0 && errno == EINVAL) fd = ::open(path.c_str(), mode | O_CLOEXEC);
+  return fd;
+}
+
+bool SameFile(int a, int b) {
+  struct stat sa {};
+  struct stat sb {};
+  if (::fstat(a, &sa) != 0 || ::fstat(b, &sb) != 0) return false;
+  if (S_ISBLK(sa.st_mode) || S_ISBLK(sb.st_mode)) return sa.st_rdev == sb.st_rdev;
+  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+}  // namespace
+
+PosixRawVolume::PosixRawVolume(std::shared_ptr<int> lastError)
+    : lastError_(lastError ? std::move(lastError) : std::make_shared<int>(0)) {}
+
+PosixRawVolume::~PosixRawVolume() {
+  // Callers close volumes themselves; this only keeps descriptors from leaking.
+  if (writeFd_ >= 0) ::close(writeFd_);
+  if (readFd_ >= 0) ::close(readFd_);
+}
+
+bool PosixRawVolume::Fail(int error) {
+  *lastError_ = error;
+  return false;
+}
+
+bool PosixRawVolume::Open(const std::string& rootPath) {
+  Close();
+  if (rootPath.empty()) return Fail(ENOENT);
+  const int fd = OpenDirect(rootPath, O_RDONLY);
+  if (fd < 0) return Fail(errno);
+  readFd_ = fd;
+  path_ = rootPath;
+  return true;
+}
+
+void PosixRawVolume::Close() {
+  Unlock();
+  if (readFd_ >= 0) ::close(readFd_);
+  readFd_ = -1;
+  path_.clear();
+}
+
+bool PosixRawVolume::ReadSectors(uint32_t sector, void* buffer, uint32_t count) {
+  if (readFd_ < 0) return Fail(EBADF);
+  const std::size_t size = std::size_t{count} * kSectorSize;
+  if (size == 0) return true;
+  auto aligned = AlignedBuffer(size);
+  if (!aligned) return Fail(ENOMEM);
+  const off_t offset = static_cast<off_t>(sector) * kSectorSize;
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t got =
+        ::pread(ActiveFd(), aligned.get() + done, size - done, offset + static_cast<off_t>(done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return Fail(errno);
+    if (got == 0) return Fail(EIO);  // past the end of the volume
+    done += static_cast<std::size_t>(got);
+  }
+  std::memcpy(buffer, aligned.get(), size);
+  return true;
+}
+
+bool PosixRawVolume::WriteSectors(uint32_t sector, const void* buffer, uint32_t count) {
+  if (writeFd_ < 0) return Fail(EBADF);
+  if (sector >= kWritableSectorLimit || count > kWritableSectorLimit - sector) return Fail(EPERM);
+  const std::size_t size = std::size_t{count} * kSectorSize;
+  if (size == 0) return true;
+  auto aligned = AlignedBuffer(size);
+  if (!aligned) return Fail(ENOMEM);
+  std::memcpy(aligned.get(), buffer, size);
+  const off_t offset = static_cast<off_t>(sector) * kSectorSize;
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t put =
+        ::pwrite(writeFd_, aligned.get() + done, size - done, offset + static_cast<off_t>(done));
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) return Fail(put < 0 ? errno : EIO);
+    done += static_cast<std::size_t>(put);
+  }
+  return true;
+}
+
+bool PosixRawVolume::Lock() {
+  if (readFd_ < 0) return Fail(EBADF);
+  if (writeFd_ >= 0) return true;
+  const int fd = OpenDirect(path_, O_RDWR);
+  if (fd < 0) return Fail(errno);
+  // The signature was checked on the read handle: make sure the path still
+  // names the same device before anything is written through the new one.
+  if (!SameFile(fd, readFd_)) {
+    ::close(fd);
+    return Fail(ENODEV);
+  }
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const int error = errno;
+    ::close(fd);
+    return Fail(error);
+  }
+  writeFd_ = fd;
+  return true;
+}
+
+bool PosixRawVolume::Unlock() {
+  if (writeFd_ >= 0) {
+    ::flock(writeFd_, LOCK_UN);
+    ::close(writeFd_);
+    writeFd_ = -1;
+  }
+  return true;
+}
+
+bool PosixRawVolume::UsesDirectIo() const {
+  if (readFd_ < 0) return false;
+  const int flags = ::fcntl(ActiveFd(), F_GETFL);
+  return flags >= 0 && (flags & O_DIRECT) != 0;
+}
+
+SysBlockDriveEnumerator::SysBlockDriveEnumerator(std::string sysBlockDir, std::string devDir)
+    : sysBlockDir_(std::move(sysBlockDir)), devDir_(std::move(devDir)) {}
+
+std::vector<DriveCandidate> SysBlockDriveEnumerator::Candidates() {
+  namespace fs = std::filesystem;
+  std::vector<std::string> names;
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(sysBlockDir_, error)) {
+    std::ifstream removable(entry.path() / "removable");
+    char flag = 0;
+    if (removable.get(flag) && flag == '1') names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.rbegin(), names.rend());
+  std::vector<DriveCandidate> candidates;
+  for (const std::string& name : names) candidates.push_back({devDir_ + "/" + name});
+  return candidates;
+}
+
+std::unique_ptr<RawVolume> SysBlockDriveEnumerator::NewVolume() {
+  return std::make_unique<PosixRawVolume>(lastError_);
+}
+
+DriveVerdict SysBlockDriveEnumerator::Diagnose(DriveVerdict generic) {
+  switch (*lastError_) {
+    case EACCES:
+    case EPERM:
+      return DriveVerdict::PermissionDenied;
+    case ENOMEDIUM:
+      return DriveVerdict::NoMedium;
+    default:
+      return generic;
+  }
+}
+
+}  // namespace yelvane
+
+#endif  // _WIN32
