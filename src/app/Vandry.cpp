@@ -5,6 +5,7 @@
 #include <QScrollBar>
 #include <QTextCursor>
 
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
@@ -31,6 +32,14 @@ CVandryApp::~CVandryApp() {
 
 CVandryApp* CVandryApp::Instance() {
   return g_app;
+}
+
+bool CVandryApp::LoadSessionChart(const SessionTable& table, int n, const std::string& dumpPath) {
+  std::FILE* dump = std::fopen(dumpPath.c_str(), "rb");
+  if (dump == nullptr) return false;
+  yelvane::LoadSessionChart(table, n, dump, m_chart);
+  std::fclose(dump);
+  return true;
 }
 
 void CVandryApp::AppendLog(QPlainTextEdit* control, std::string text, bool newline) {

@@ -1,7 +1,8 @@
 #pragma once
 
 // The application object: the start-up folder, the log rule and the chart
-// lists shared by the report code.
+// lists shared by the report code. The time helpers and string splitters it
+// offers are those of activity/TimeHelpers.h, shared with the tool.
 
 #include <string>
 
@@ -28,6 +29,9 @@ class CVandryApp {
 
   // The chart lists of the last session loaded.
   ChartSeries& Chart() { return m_chart; }
+  // Loads row n's (from 1) half-hour series from the dump into the chart
+  // lists; false when the dump cannot be opened (the lists stay as they were).
+  bool LoadSessionChart(const SessionTable& table, int n, const std::string& dumpPath);
 
   // Appends `text` to the log control (with "\r\n" unless it already ends
   // so, when `newline` is set) and scrolls to the end.

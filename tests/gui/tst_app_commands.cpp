@@ -237,6 +237,15 @@ void TestAppCommands::readRoadOnSimulator() {
                expected.CellText(r, c, kCellBufferSize));
   QVERIFY(bench.frame->PresencePollActive());
   QCOMPARE(bench.frame->m_stcPetLocation->text(), QString("Pet Location:  Park"));
+
+  // The chart lists read the first session back from the screen's table.
+  QVERIFY(bench.app->LoadSessionChart(*bench.frame->View(), 1,
+                                      bench.dir.filePath("tmp.bin").toStdString()));
+  const ChartSeries& chart = bench.app->Chart();
+  QVERIFY(chart.labels.size() >= 2);
+  QCOMPARE(chart.bark.size(), chart.labels.size());
+  QCOMPARE(chart.labels.front() + " ", bench.frame->View()->CellText(0, 4, 31).substr(11) + " ");
+  QVERIFY(!bench.app->LoadSessionChart(*bench.frame->View(), 1, "/nonexistent/tmp.bin"));
 }
 
 void TestAppCommands::readWithoutUnit() {
