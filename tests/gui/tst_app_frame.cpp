@@ -339,6 +339,8 @@ void TestAppFrame::petInfoCommandRunsDialog() {
   frame.show();
   yelvane::test::WhenModal<CDlgPetInfo>([](CDlgPetInfo* dialog) {
     dialog->Edit(1002)->setText("Bob");
+    const QString shots = qEnvironmentVariable("YELVANE_SHOT_DIR");
+    if (!shots.isEmpty()) dialog->grab().save(shots + "/pet.png");
     QTest::keyClick(dialog->Edit(1002), Qt::Key_Return);
   });
   frame.OnCommand(ID_PET_INFORMATION);
@@ -355,6 +357,8 @@ void TestAppFrame::petInfoCommandRunsDialog() {
 void TestAppFrame::aboutShowsFirmwareVersion() {
   CAboutDlg on([] { return std::optional<std::string>("1.6"); });
   QCOMPARE(on.FirmwareLabel()->text(), QString("1.6"));
+  const QString shots = qEnvironmentVariable("YELVANE_SHOT_DIR");
+  if (!shots.isEmpty()) on.grab().save(shots + "/about.png");
   QCOMPARE(on.windowTitle(), QString("About Yelvane"));
   CAboutDlg silent([] { return std::optional<std::string>(); });
   QCOMPARE(silent.FirmwareLabel()->text(), QString());
