@@ -71,6 +71,10 @@ void RunReadWorker(ReadJob& job, WorkerSurroundings& s) {
 
   const uint32_t start = job.address / kSectorSize;
   const uint32_t count = SectorCount(length);
+  if (!job.dumpFile || job.buffer.size() < length) {  // not prepared: never touch the unit
+    Fail(job, s);
+    return;
+  }
 
   UnitVolume volume(s.drives.NewVolume());
   if (!OpenUnitVolume(volume, job.unitDrive)) {  // closed again on failure

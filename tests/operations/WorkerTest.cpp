@@ -163,6 +163,29 @@ TEST_F(Workers, FourFailuresCloseTheDialogWithoutEndBlock) {
   EXPECT_EQ(job_.dumpFile, nullptr);
 }
 
+TEST_F(Workers, ADumpThatCannotBeWrittenIsNoSuccess) {
+  job_.dumpPath = "/dev/full";  // every write fails with "no space left"
+  job_.address = 0x10000;
+  job_.length = 0x50000;
+  ASSERT_EQ(PrepareReadJob(job_, *drives_, messages_), DialogStart::WorkerReady);
+  WorkerSurroundings s{*drives_, dialog_, log_, messages_, clock_};
+  RunReadWorker(job_, s);
+  EXPECT_FALSE(job_.succeeded);
+  EXPECT_TRUE(job_.workerDone);
+  EXPECT_EQ(log_.lines, (std::vector<std::string>{kReadCompleteText, kReadFailedText}));
+  EXPECT_EQ(dialog_.events.back().code, Code::CloseSoon);
+}
+
+TEST_F(Workers, AnUnpreparedJobNeverTouchesTheUnit) {
+  job_.unitDrive = "SIM";
+  job_.length = 0x50000;
+  WorkerSurroundings s{*drives_, dialog_, log_, messages_, clock_};
+  RunReadWorker(job_, s);
+  EXPECT_FALSE(job_.succeeded);
+  EXPECT_TRUE(job_.workerDone);
+  EXPECT_EQ(device_->Operations(), 0u);
+}
+
 TEST_F(Workers, UnconfirmedUnitLeavesTheDialogOpenAndWritesNothing) {
   Attach(SimulatedLogger::Mode::Plain);
   job_.unitDrive = "SIM";  // as if the scan had found it a moment before
