@@ -19,6 +19,7 @@
 #include "common/Format.h"
 #include "common/Sinks.h"
 #include "report/TextReport.h"
+#include "report/WorkbookExport.h"
 #include "sim/DemoData.h"
 
 namespace yelvane {
@@ -63,14 +64,14 @@ bool WalkDump(const std::string& dumpPath, MemorySessionTable& table) {
   return ReportFlashData(dumpPath, table, log, progress, messages) == 1;
 }
 
-// Which writer a report path goes to. Only the text report exists so far;
-// other kinds are refused with a usage error.
-enum class ReportKind { Text, Unsupported };
+// Which writer a report path goes to; other kinds are refused with a usage error.
+enum class ReportKind { Text, Workbook, Unsupported };
 
 ReportKind ReportKindOf(const std::string& path) {
   std::string ext = std::filesystem::path(path).extension().string();
   for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   if (ext == ".txt") return ReportKind::Text;
+  if (IsWorkbookPath(path)) return ReportKind::Workbook;
   return ReportKind::Unsupported;
 }
 
@@ -85,6 +86,7 @@ struct DataOptions {
   uint64_t seed = 1;
   bool erased = false;
   bool dumpOnly = false;
+  bool noCharts = false;
 };
 
 int RunDecode(const DataOptions& o) {
@@ -97,10 +99,12 @@ int RunDecode(const DataOptions& o) {
 int RunReport(const DataOptions& o) {
   const ReportKind kind = ReportKindOf(o.output);
   if (kind == ReportKind::Unsupported) {
-    std::fprintf(stderr, "Unsupported report type for \"%s\": use a .txt file.\n",
+    std::fprintf(stderr, "Unsupported report type for \"%s\": use .txt, .xlsx or .xls.\n",
                  o.output.c_str());
     return kExitUsage;
   }
+  if (kind == ReportKind::Workbook)
+    return RunWorkbookReportCommand(o.dump, o.output, o.pet, !o.noCharts) ? kExitFailed : kExitOk;
   MemorySessionTable table;
   if (!WalkDump(o.dump, table)) return kExitFailed;
   std::string error;
@@ -169,7 +173,8 @@ void RegisterDataCommands(CLI::App& app, CliContext& ctx) {
 
   auto* report = app.add_subcommand("report", "Write the report of a memory dump");
   report->add_option("DUMP", o->dump, "Memory dump file")->required();
-  report->add_option("-o,--output", o->output, "Report file (.txt)")->required();
+  report->add_option("-o,--output", o->output, "Report file (.txt, .xlsx or .xls)")->required();
+  report->add_flag("--no-charts", o->noCharts, "Workbook without the chart sheet per session");
   report->add_option("--pet-name", o->pet.name, "Pet's name");
   report->add_option("--pet-owner", o->pet.owner, "Pet's owner");
   report->add_option("--pet-location", o->pet.location, "Pet's location");
