@@ -355,15 +355,34 @@ TEST_F(Commands, ClockFailuresAndTheDisconnectedUnit) {
   EXPECT_FALSE(device_->LastClock());
 }
 
+// Restores one environment variable when it goes.
+class SavedVariable {
+ public:
+  explicit SavedVariable(const char* name) : name_(name) {
+    if (const char* value = std::getenv(name)) value_ = value;
+  }
+  ~SavedVariable() {
+    if (value_)
+      ::setenv(name_, value_->c_str(), 1);
+    else
+      ::unsetenv(name_);
+  }
+
+ private:
+  const char* name_;
+  std::optional<std::string> value_;
+};
+
 TEST(DataFiles, ArchiveFolderFollowsTheEnvironment) {
-  const std::string saved =
-      std::getenv(kArchiveDirVariable) ? std::getenv(kArchiveDirVariable) : "";
+  SavedVariable archive(kArchiveDirVariable), xdg("XDG_DATA_HOME"), home("HOME");
   ::setenv(kArchiveDirVariable, "/tmp/x-archive", 1);
   EXPECT_EQ(DownloadArchiveFolder(), "/tmp/x-archive");
   ::unsetenv(kArchiveDirVariable);
   ::setenv("XDG_DATA_HOME", "/tmp/xdg", 1);
   EXPECT_EQ(DownloadArchiveFolder(), "/tmp/xdg/yelvane/downloads");
-  if (!saved.empty()) ::setenv(kArchiveDirVariable, saved.c_str(), 1);
+  ::unsetenv("XDG_DATA_HOME");
+  ::setenv("HOME", "/tmp/home", 1);
+  EXPECT_EQ(DownloadArchiveFolder(), "/tmp/home/.local/share/yelvane/downloads");
 }
 
 TEST(DataFiles, TheBuiltEraseImageStopsAtTheVersionRecord) {
