@@ -396,3 +396,19 @@ TEST(DataFiles, TheBuiltEraseImageStopsAtTheVersionRecord) {
 
 }  // namespace
 }  // namespace yelvane
+
+namespace yelvane {
+namespace {
+
+TEST(DataFiles, EraseImageIsLookedForInTheStartupFolderFirst) {
+  const std::string folder = test::MakeTempFolder();
+  // Nothing here, nothing beside this test program: the start-up folder's
+  // path is what the open error will name.
+  EXPECT_EQ(FindEraseImage(folder), folder + "/Erase.msc");
+  test::WriteFile(folder + "/Erase.msc", {'B'});
+  EXPECT_EQ(FindEraseImage(folder), folder + "/Erase.msc");
+  EXPECT_EQ(FindEraseImage(test::MakeTempFolder()).find(folder), std::string::npos);
+}
+
+}  // namespace
+}  // namespace yelvane
