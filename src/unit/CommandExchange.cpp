@@ -83,7 +83,10 @@ bool WriteSectorWithRetry(UnitVolume& volume, uint32_t sector, const uint8_t* bu
 }
 
 bool BeginTransaction(UnitVolume& volume, const SectorBlock& block, Clock& clock) {
-  if (!volume.Lock() || !volume.WriteSectors(kCommandSector, block.data(), 1)) return false;
+  // Only the block write tells whether the unit got the command; a refused
+  // lock alone does not stop the back-ends that can write without one.
+  volume.Lock();
+  if (!volume.WriteSectors(kCommandSector, block.data(), 1)) return false;
   clock.SleepMs(kBeginPauseMs);
   return true;
 }

@@ -52,10 +52,10 @@ bool ReadSectorWithRetry(UnitVolume& volume, uint32_t sector, uint8_t* buffer512
 bool WriteSectorWithRetry(UnitVolume& volume, uint32_t sector, const uint8_t* buffer512);
 
 // Transaction steps for workers that run their own sector loops:
-// Begin: Lock, write `block` to sector 0, pause 100 ms. False when the lock or
-// the block write failed: the unit never saw the command, so the sectors
-// would show the volume's own bytes instead of unit memory. The caller then
-// abandons the transfer (AbandonTransaction) without an end block.
+// Begin: Lock, write `block` to sector 0, pause 100 ms. False when the block
+// write failed: the unit never saw the command, so the sectors would show the
+// volume's own bytes instead of unit memory. The caller then abandons the
+// transfer (AbandonTransaction) without an end block.
 bool BeginTransaction(UnitVolume& volume, const SectorBlock& block, Clock& clock);
 // End: replace the head of `block` (parameters or the last chunk's rest stay),
 // write it to sector 0, Unlock.
