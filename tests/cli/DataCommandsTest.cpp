@@ -133,10 +133,10 @@ TEST_F(DataCommands, ReportIsTheTextReportOfTheWalkedTable) {
 }
 
 TEST_F(DataCommands, ReportRefusesOtherKindsAndKeepsFilesOnFailure) {
-  const CliRun xlsx = Cli(dir_.Path(), {"report", "demo.bin", "-o", "pet.xlsx"});
+  const CliRun xlsx = Cli(dir_.Path(), {"report", "demo.bin", "-o", "pet.ods"});
   EXPECT_EQ(xlsx.code, 2);
-  EXPECT_NE(xlsx.err.find("pet.xlsx"), std::string::npos);
-  EXPECT_FALSE(fs::exists(dir_.Path() / "pet.xlsx"));
+  EXPECT_NE(xlsx.err.find("pet.ods"), std::string::npos);
+  EXPECT_FALSE(fs::exists(dir_.Path() / "pet.ods"));
 
   const CliRun noFolder = Cli(dir_.Path(), {"report", "demo.bin", "-o", "no/such/pet.txt"});
   EXPECT_EQ(noFolder.code, 1);

@@ -1,0 +1,362 @@
+#include "report/WorkbookReport.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <system_error>
+
+#include "common/Format.h"
+#include "report/WorkbookFile.h"
+
+namespace yelvane {
+
+std::atomic<int> g_bExcel12{0};
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool EndsWithNoCase(const std::string& text, const std::string& suffix) {
+  if (text.size() < suffix.size()) return false;
+  for (std::size_t i = 0; i < suffix.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(text[text.size() - suffix.size() + i])) !=
+        std::tolower(static_cast<unsigned char>(suffix[i])))
+      return false;
+  }
+  return true;
+}
+
+// A name beside the target, with the same extension, so that the save never
+// touches the existing file until the new one is complete.
+std::string TemporaryPath(const std::string& path) {
+  const fs::path target(path);
+  const std::string name = Format(".%s.%08x.tmp%s", target.stem().string().c_str(),
+                                  std::random_device{}(), target.extension().string().c_str());
+  return (target.parent_path() / name).string();
+}
+
+void SetFontRange(CExcelAutomation& excel, Dispatch* sheet, const char* range, const char* property,
+                  int number, bool bold) {
+  if (std::string(property) == "Name") {
+    excel.SetFont(sheet, "Range", range, property, kReportFont, 0, bold);
+  } else {
+    excel.SetFont(sheet, "Range", range, property, "", number, bold);
+  }
+}
+
+}  // namespace
+
+std::string EngineAutomationServer::CheckTarget(const std::string& path) {
+  if (EndsWithNoCase(path, ".xls") && FindLibreOffice(options_.sofficePath).empty()) {
+    return "LibreOffice is not installed, and it is needed to write the 97-2003 format (.xls). "
+           "Save the report as .xlsx instead.";
+  }
+  return {};
+}
+
+std::shared_ptr<Dispatch> EngineAutomationServer::CreateInstance() {
+  last_ = CreateEngineApplication(options_);
+  return AsDispatch(last_);
+}
+
+void FormatSheet(CExcelAutomation& excel, Dispatch* application, Dispatch* sheet,
+                 const std::string& name) {
+  MessageSink& m = excel.Messages();
+  AutoWrap(m, kDispatchPropertyPut, nullptr, sheet, "Name", {name});
+  Variant window;
+  AutoWrap(m, kDispatchPropertyGet, &window, application, "ActiveWindow");
+  AutoWrap(m, kDispatchPropertyPut, nullptr, window.Object(), "DisplayGridlines", {0});
+  Variant cells;
+  AutoWrap(m, kDispatchPropertyGet, &cells, sheet, "Cells");
+  AutoWrap(m, kDispatchPropertyPut, nullptr, cells.Object(), "HorizontalAlignment", {2});
+  excel.SetFont(sheet, "Cells", "", "Name", kReportFont, 0, false);
+  excel.SetFont(sheet, "Cells", "", "Size", "", 9, false);
+}
+
+void AddSessionChart(CExcelAutomation& excel, Dispatch* /*application*/, Dispatch* workbook,
+                     Dispatch* sheet, const ChartSeries& series, const std::string& chartTitle,
+                     int /*session*/, const std::string& sheetName, int top) {
+  MessageSink& m = excel.Messages();
+  const int k = static_cast<int>(series.labels.size());
+  excel.SelectCell(sheet, top, 1);
+  excel.SetCellValue(sheet, top, 1, chartTitle);
+  excel.SetCellValue(sheet, top + 1, 2, "Bark");
+  excel.SetCellValue(sheet, top + 1, 3, "Activity");
+  for (int i = 0; i < k && i < kMaxChartRows; ++i) {
+    const auto at = static_cast<std::size_t>(i);
+    excel.SetCellValue(sheet, top + 2 + i, 1, series.labels[at]);
+    excel.SetCellValue(sheet, top + 2 + i, 2,
+                       Format("%d", at < series.bark.size() ? series.bark[at] : 0));
+    excel.SetCellValue(sheet, top + 2 + i, 3,
+                       Format("%d", at < series.activity.size() ? series.activity[at] : 0));
+  }
+  const std::string source = Format("A%d:C%d", top + 1, top + 1 + k);
+  excel.SetBorders(sheet, source, "LineStyle", 7);
+  excel.SetBorders(sheet, source, "ColorIndex", 1);
+
+  Variant charts;
+  AutoWrap(m, kDispatchPropertyGet, &charts, workbook, "Charts");
+  Variant chart;
+  AutoWrap(m, kDispatchMethod | kDispatchPropertyGet, &chart, charts.Object(), "Add");
+  Dispatch* c = chart.Object();
+  AutoWrap(m, kDispatchPropertyPut, nullptr, c, "ChartType", {65});
+
+  AutoWrap(m, kDispatchPropertyPut, nullptr, c, "HasTitle", {1});
+  Variant title;
+  AutoWrap(m, kDispatchPropertyGet, &title, c, "ChartTitle");
+  Variant titleFont;
+  AutoWrap(m, kDispatchPropertyGet, &titleFont, title.Object(), "Font");
+  AutoWrap(m, kDispatchPropertyPut, nullptr, titleFont.Object(), "Name", {kReportFont});
+  Variant titleChars;
+  AutoWrap(m, kDispatchPropertyGet, &titleChars, title.Object(), "Characters");
+  AutoWrap(m, kDispatchPropertyPut, nullptr, titleChars.Object(), "Text", {chartTitle});
+
+  Variant legend;
+  AutoWrap(m, kDispatchPropertyGet, &legend, c, "Legend");
+  Variant legendFont;
+  AutoWrap(m, kDispatchPropertyGet, &legendFont, legend.Object(), "Font");
+  AutoWrap(m, kDispatchPropertyPut, nullptr, legendFont.Object(), "Name", {kReportFont});
+
+  // Axes(Type, AxisGroup): the group (last parameter) goes first.
+  const std::pair<int, const char*> axes[] = {{1, "Time"}, {2, "Bark/Activity"}};
+  for (const auto& [type, text] : axes) {
+    Variant axis;
+    AutoWrap(m, kDispatchPropertyGet, &axis, c, "Axes", {1, type});
+    AutoWrap(m, kDispatchPropertyPut, nullptr, axis.Object(), "HasTitle", {1});
+    Variant again;
+    AutoWrap(m, kDispatchPropertyGet, &again, c, "Axes", {1, type});
+    Variant axisTitle;
+    AutoWrap(m, kDispatchPropertyGet, &axisTitle, again.Object(), "AxisTitle");
+    Variant axisFont;
+    AutoWrap(m, kDispatchPropertyGet, &axisFont, axisTitle.Object(), "Font");
+    AutoWrap(m, kDispatchPropertyPut, nullptr, axisFont.Object(), "Name", {kReportFont});
+    Variant chars;
+    AutoWrap(m, kDispatchPropertyGet, &chars, axisTitle.Object(), "Characters");
+    AutoWrap(m, kDispatchPropertyPut, nullptr, chars.Object(), "Text", {text});
+    Variant ticks;
+    AutoWrap(m, kDispatchPropertyGet, &ticks, again.Object(), "TickLabels");
+    Variant tickFont;
+    AutoWrap(m, kDispatchPropertyGet, &tickFont, ticks.Object(), "Font");
+    AutoWrap(m, kDispatchPropertyPut, nullptr, tickFont.Object(), "Name", {kReportFont});
+  }
+
+  Variant range;
+  AutoWrap(m, kDispatchPropertyGet, &range, sheet, "Range", {source});
+  // SetSourceData(Source, PlotBy) and Location(Where, Name), last first.
+  AutoWrap(m, kDispatchMethod, nullptr, c, "SetSourceData", {2, range});
+  AutoWrap(m, kDispatchMethod, nullptr, c, "Location", {sheetName, 2});
+}
+
+int BuildWorkbook(const WorkbookJob& job, AutomationServer& server, CExcelAutomation& excel,
+                  SaveObserver& observer, bool* saved) {
+  MessageSink& m = excel.Messages();
+  if (saved) *saved = false;
+  auto stopEarly = [&](const std::string& text) {
+    m.ShowMessage(text, MessageIcon::Error);
+    if (job.saving) *job.saving = 0;
+    return 0;
+  };
+  if (const std::string problem = server.CheckTarget(job.path); !problem.empty()) {
+    return stopEarly(problem);
+  }
+
+  observer.SetProgress(1);
+  server.Initialize();
+  if (!server.LookUpClass()) {
+    server.Uninitialize();
+    return stopEarly(kClassLookupFailed);
+  }
+  observer.SetProgress(2);
+  std::shared_ptr<Dispatch> app = server.CreateInstance();
+  if (!app) {
+    server.Uninitialize();
+    return stopEarly(kNotRegistered);
+  }
+  Dispatch* xl = app.get();
+  observer.SetProgress(3);
+
+  Variant version;
+  AutoWrap(m, kDispatchPropertyGet, &version, xl, "Version");
+  {
+    float number = 0;
+    if (version.GetType() == Variant::Type::String) {
+      char* end = nullptr;
+      const float parsed = std::strtof(version.String().c_str(), &end);
+      if (end != version.String().c_str() && *end == '\0') number = parsed;
+    } else if (version.GetType() == Variant::Type::Int) {
+      number = static_cast<float>(version.Int());
+    }
+    g_bExcel12 = number >= 12.0f ? 1 : 0;
+  }
+
+  observer.SetProgress(4);
+  AutoWrap(m, kDispatchPropertyPut, nullptr, xl, "AlertBeforeOverwriting", {0});
+  observer.SetProgress(4);
+  AutoWrap(m, kDispatchPropertyPut, nullptr, xl, "DisplayAlerts", {0});
+  observer.SetProgress(4);
+  AutoWrap(m, kDispatchPropertyPut, nullptr, xl, "Visible", {0});
+  observer.SetProgress(4);
+  Variant books;
+  AutoWrap(m, kDispatchPropertyGet, &books, xl, "Workbooks");
+
+  observer.SetProgress(5);
+  Variant book;
+  AutoWrap(m, kDispatchPropertyGet, &book, books.Object(), "Add");
+  observer.SetProgress(6);
+  Variant reportSheet;
+  AutoWrap(m, kDispatchPropertyGet, &reportSheet, xl, "ActiveSheet");
+  observer.SetProgress(7);
+  Variant worksheets;
+  AutoWrap(m, kDispatchMethod | kDispatchPropertyGet, &worksheets, book.Object(), "WorkSheets");
+
+  // A new workbook has three sheets; keep the first only.
+  for (int i = 0; i < 2; ++i) {
+    Variant extra;
+    AutoWrap(m, kDispatchMethod | kDispatchPropertyGet, &extra, book.Object(), "Sheets", {2});
+    AutoWrap(m, kDispatchMethod | kDispatchPropertyGet, nullptr, extra.Object(), "Delete");
+  }
+
+  Dispatch* sheet = reportSheet.Object();
+  FormatSheet(excel, xl, sheet, kReportSheetName);
+
+  SetFontRange(excel, sheet, "A:L", "Name", 0, false);
+  SetFontRange(excel, sheet, "A:L", "Size", 10, false);
+  SetFontRange(excel, sheet, "A1:L1", "Name", 0, true);
+  SetFontRange(excel, sheet, "1:1", "Size", 16, false);
+  SetFontRange(excel, sheet, "A2:L4", "Name", 0, false);
+  SetFontRange(excel, sheet, "2:2,3:3,4:4", "Size", 11, false);
+  SetFontRange(excel, sheet, "A5:L6", "Name", 0, true);
+  SetFontRange(excel, sheet, "5:5", "Size", 12, false);
+
+  static constexpr int kWidths[12] = {13, 10, 7, 10, 18, 18, 2, 10, 7, 10, 18, 18};
+  for (int col = 0; col < 12; ++col) {
+    const char letter = static_cast<char>('A' + col);
+    excel.SetColumnWidth(sheet, Format("%c:%c", letter, letter), kWidths[col]);
+  }
+  // The duration columns keep their texts ("01:30") as written.
+  excel.SetColumnNumberFormat(sheet, 'B', "@");
+  excel.SetColumnNumberFormat(sheet, 'H', "@");
+
+  excel.MergeRange(sheet, "A1:L1");
+  observer.SetProgress(11);
+  excel.SetCellValue(sheet, 1, 1, kReportSheetName);
+
+  excel.MergeRange(sheet, "B2:E2");
+  excel.MergeRange(sheet, "B3:E3");
+  excel.MergeRange(sheet, "B4:E4");
+  excel.SetCellValue(sheet, 2, 1, "Pet Name:");
+  excel.SetCellValue(sheet, 2, 2, job.pet.name);
+  excel.SetCellValue(sheet, 3, 1, "Pet Owner:");
+  excel.SetCellValue(sheet, 3, 2, job.pet.owner);
+  excel.SetCellValue(sheet, 4, 1, "Pet Location:");
+  excel.SetCellValue(sheet, 4, 2, job.pet.location);
+  excel.SetBorders(sheet, "A2:E4", "LineStyle", 7);
+  excel.SetBorders(sheet, "A2:E4", "ColorIndex", 1);
+
+  excel.MergeRange(sheet, "B5:F5");
+  excel.MergeRange(sheet, "H5:L5");
+  excel.SetCellValue(sheet, 5, 2, "BARKING");
+  excel.SetCellValue(sheet, 5, 8, "ACTIVITY");
+
+  const SessionTable* table = job.table;
+  const int headers = table ? table->HeaderCount() : 0;
+  for (int c = 0; c < headers; ++c) {
+    excel.SetCellValue(sheet, 6, c < 6 ? c + 1 : c + 2, table->HeaderText(c, kHeaderBufferSize));
+  }
+
+  observer.SetProgress(12);
+  const int n = table ? table->RowCount() : 0;
+  auto block = std::make_shared<VariantArray>(n, headers + 1);
+  for (int r = 0; r < n; ++r) {
+    for (int c = 0; c < headers; ++c) {
+      block->At(r + 1, c < 6 ? c + 1 : c + 2) = table->CellText(r, c, kCellBufferSize);
+    }
+    observer.SetProgress(12 + (r * 70 / n) / 2);
+    observer.SetStatus(Format("Session: %d", r + 1));
+  }
+  if (n > 0) {
+    // An empty table has no block: "A7:L6" would cover the header row.
+    Variant range;
+    AutoWrap(m, kDispatchPropertyGet, &range, sheet, "Range", {Format("A7:L%d", n + 6)});
+    observer.SetProgress(45);
+    AutoWrap(m, kDispatchPropertyPut, nullptr, range.Object(), "Value", {block});
+  } else {
+    observer.SetProgress(45);
+  }
+  observer.SetProgress(50);
+
+  excel.SetBorders(sheet, Format("A5:F%d", n + 6), "LineStyle", 7);
+  excel.SetBorders(sheet, Format("A5:F%d", n + 6), "ColorIndex", 1);
+  excel.SetBorders(sheet, Format("H5:L%d", n + 6), "LineStyle", 7);
+  excel.SetBorders(sheet, Format("H5:L%d", n + 6), "ColorIndex", 1);
+  excel.SetInteriorColor(sheet, Format("A6:A%d", n + 6), 36);
+  excel.SetInteriorColor(sheet, Format("B5:F%d", n + 6), 35);
+  excel.SetInteriorColor(sheet, Format("H5:L%d", n + 6), 37);
+
+  if (job.plot && n > 0) {
+    // Every session gets its sheet: there is no fixed limit on their number.
+    if (std::FILE* dump = std::fopen(job.dumpPath.c_str(), "rb")) {
+      ChartSeries series;
+      for (int s = 0; s < n; ++s) {
+        Variant added;
+        AutoWrap(m, kDispatchMethod | kDispatchPropertyGet, &added, worksheets.Object(), "Add");
+        Dispatch* sessionSheet = added.Object();
+        AutoWrap(m, kDispatchMethod, nullptr, sessionSheet, "Activate");
+        const std::string name = Format("Session%d", s + 1);
+        FormatSheet(excel, xl, sessionSheet, name);
+        SetFontRange(excel, sessionSheet, "1:1", "Name", 0, true);
+        SetFontRange(excel, sessionSheet, "1:1", "Size", 12, false);
+        excel.SetCellValue(sessionSheet, 1, 1, Format("THE PLOT GRAPHIC FOR SESSION%d.", s + 1));
+        LoadSessionChart(*table, s + 1, dump, series);
+        AddSessionChart(excel, xl, book.Object(), sessionSheet, series,
+                        Format("Session%d plot graphic", s + 1), s + 1, name, 3);
+        observer.SetProgress(50 + s * 50 / n);
+      }
+      std::fclose(dump);
+    }
+  }
+
+  AutoWrap(m, kDispatchMethod, nullptr, sheet, "Activate");
+
+  const std::string temporary = TemporaryPath(job.path);
+  HResult status;
+  if (g_bExcel12) {
+    // SaveAs(Filename, FileFormat): 56 the 97-2003 format, 51 for an .xlsx name.
+    const int format = EndsWithNoCase(job.path, ".xlsx") ? 51 : 56;
+    status = AutoWrap(m, kDispatchMethod, nullptr, book.Object(), "SaveAs", {format, temporary});
+  } else {
+    status = AutoWrap(m, kDispatchMethod, nullptr, book.Object(), "SaveAs", {temporary});
+  }
+
+  AutoWrap(m, kDispatchMethod, nullptr, xl, "Quit");
+  version.Clear();
+  block.reset();
+  reportSheet.Clear();
+  worksheets.Clear();
+  book.Clear();
+  books.Clear();
+  app.reset();
+  server.Uninitialize();
+
+  // Only a complete file replaces the old one.
+  std::error_code ec;
+  if (status >= 0 && fs::exists(temporary, ec)) {
+    fs::rename(temporary, job.path, ec);
+    if (ec) {
+      m.ShowMessage(Format("Cannot write \"%s\": %s", job.path.c_str(), ec.message().c_str()),
+                    MessageIcon::Error);
+    } else if (saved) {
+      *saved = true;
+    }
+  }
+  fs::remove(temporary, ec);
+
+  observer.SetProgress(100);
+  if (job.saving) *job.saving = 0;
+  observer.End();
+  return 1;
+}
+
+}  // namespace yelvane

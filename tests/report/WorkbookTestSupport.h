@@ -1,0 +1,222 @@
+#pragma once
+
+// Helpers shared by the workbook tests: recorders for message boxes and the
+// saving dialog, a decorator that logs every automation call, and readers
+// that check produced workbooks with LibreOffice and openpyxl.
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "common/Sinks.h"
+#include "report/Dispatch.h"
+#include "report/WorkbookFile.h"
+#include "report/WorkbookReport.h"
+
+namespace yelvane::testing {
+
+struct RecordedMessages final : MessageSink {
+  std::vector<std::string> texts;
+  std::vector<MessageIcon> icons;
+  void ShowMessage(const std::string& text, MessageIcon icon) override {
+    texts.push_back(text);
+    icons.push_back(icon);
+  }
+  bool AskYesNo(const std::string&, const std::string&) override { return false; }
+  void Clear() {
+    texts.clear();
+    icons.clear();
+  }
+};
+
+struct RecordedObserver final : SaveObserver {
+  std::vector<int> progress;
+  std::vector<std::string> statuses;
+  int ends = 0;
+  void SetProgress(int percent) override { progress.push_back(percent); }
+  void SetStatus(const std::string& text) override { statuses.push_back(text); }
+  void End() override { ++ends; }
+};
+
+struct CallRecord {
+  std::string name;
+  uint16_t flags = 0;
+  std::vector<std::string> args;  // dispatch order; objects as "<object>"
+  std::size_t namedArgs = 0;
+};
+
+inline std::string Describe(const Variant& v) {
+  switch (v.GetType()) {
+    case Variant::Type::Int:
+      return std::to_string(v.Int());
+    case Variant::Type::String:
+      return "\"" + v.String() + "\"";
+    case Variant::Type::Object:
+      return "<object>";
+    case Variant::Type::Array:
+      return "<array " + std::to_string(v.Array()->Rows()) + "x" +
+             std::to_string(v.Array()->Columns()) + ">";
+    default:
+      return "<empty>";
+  }
+}
+
+// Logs every call made through it and through the objects it returns; names
+// in `unknown` are refused like names the application does not know.
+class RecordingDispatch final : public Dispatch {
+ public:
+  struct Log {
+    std::vector<CallRecord> calls;
+    std::set<std::string> unknown;
+  };
+  RecordingDispatch(std::shared_ptr<Dispatch> inner, std::shared_ptr<Log> log)
+      : inner_(std::move(inner)), log_(std::move(log)) {}
+
+  HResult GetIDsOfNames(const std::string& name, uint32_t locale, DispId& id) override {
+    if (log_->unknown.count(name)) return kDispEUnknownName;
+    const HResult status = inner_->GetIDsOfNames(name, locale, id);
+    if (status >= 0) names_[id] = name;
+    return status;
+  }
+  HResult Invoke(DispId id, uint32_t locale, uint16_t flags, const DispParams& params,
+                 Variant* result) override {
+    CallRecord record{names_[id], flags, {}, params.namedArgs.size()};
+    DispParams forwarded = params;
+    for (auto& arg : forwarded.args) {
+      record.args.push_back(Describe(arg));
+      if (auto* wrapped = dynamic_cast<RecordingDispatch*>(arg.Object())) arg = wrapped->inner_;
+    }
+    log_->calls.push_back(record);
+    const HResult status = inner_->Invoke(id, locale, flags, forwarded, result);
+    if (result && result->Object()) {
+      *result =
+          std::shared_ptr<Dispatch>(std::make_shared<RecordingDispatch>(result->ObjectRef(), log_));
+    }
+    return status;
+  }
+
+ private:
+  std::shared_ptr<Dispatch> inner_;
+  std::shared_ptr<Log> log_;
+  std::map<DispId, std::string> names_;
+};
+
+// The engine, with every call logged.
+class RecordingServer final : public AutomationServer {
+ public:
+  explicit RecordingServer(EngineOptions options = {}) : engine_(std::move(options)) {}
+  std::string CheckTarget(const std::string& path) override { return engine_.CheckTarget(path); }
+  bool LookUpClass() override { return true; }
+  std::shared_ptr<Dispatch> CreateInstance() override {
+    return std::make_shared<RecordingDispatch>(engine_.CreateInstance(), log);
+  }
+  EngineOptions& Options() { return engine_.Options(); }
+  std::shared_ptr<EngineApplication> Application() const { return engine_.LastApplication(); }
+  std::shared_ptr<RecordingDispatch::Log> log = std::make_shared<RecordingDispatch::Log>();
+
+ private:
+  EngineAutomationServer engine_;
+};
+
+inline std::string MakeTempDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "yelvane-test-XXXXXX").string();
+  const char* made = mkdtemp(pattern.data());
+  return made ? std::string(made) : std::string();
+}
+
+inline std::string ReadText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+inline bool HavePythonOpenpyxl() {
+  return std::system("/usr/bin/python3 -c 'import openpyxl' >/dev/null 2>&1") == 0;
+}
+
+// Runs a Python snippet with the workbook path as sys.argv[1]; true when it
+// exits 0. Its output goes to `output`.
+inline bool RunPython(const std::string& dir, const std::string& script, const std::string& arg,
+                      std::string& output) {
+  const std::string scriptPath = dir + "/check.py";
+  std::ofstream(scriptPath) << script;
+  const std::string outPath = dir + "/check.out";
+  const std::string command =
+      "/usr/bin/python3 '" + scriptPath + "' '" + arg + "' >'" + outPath + "' 2>&1";
+  const int status = std::system(command.c_str());
+  output = ReadText(outPath);
+  return status == 0;
+}
+
+// One sheet (1-based) of a workbook as CSV rows, through LibreOffice.
+inline std::vector<std::vector<std::string>> SheetAsCsv(const std::string& soffice,
+                                                        const std::string& workbook, int sheet,
+                                                        const std::string& outDir) {
+  std::string error;
+  const std::string filter =
+      "csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,true,false,false," +
+      std::to_string(sheet);
+  const std::string produced =
+      ConvertWithLibreOffice(soffice, workbook, filter, "csv", outDir, 120, error);
+  std::vector<std::vector<std::string>> rows;
+  if (produced.empty()) return rows;
+  std::istringstream in(ReadText(produced));
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::vector<std::string> cells;
+    std::string cell;
+    bool quoted = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+      const char ch = line[i];
+      if (quoted) {
+        if (ch == '"' && i + 1 < line.size() && line[i + 1] == '"')
+          cell += '"', ++i;
+        else if (ch == '"')
+          quoted = false;
+        else
+          cell += ch;
+      } else if (ch == '"') {
+        quoted = true;
+      } else if (ch == ',') {
+        cells.push_back(cell);
+        cell.clear();
+      } else {
+        cell += ch;
+      }
+    }
+    cells.push_back(cell);
+    rows.push_back(cells);
+  }
+  std::filesystem::remove(produced);
+  return rows;
+}
+
+}  // namespace yelvane::testing
+
+#include "activity/FlashReport.h"
+#include "sim/DemoData.h"
+
+namespace yelvane::testing {
+
+// A demo dump of `sessions` sessions written to `dir`/dump.bin, and its table.
+inline std::string MakeDemoDump(const std::string& dir, int sessions, MemorySessionTable& table) {
+  DemoOptions options;
+  options.sessions = sessions;
+  const std::vector<uint8_t> dump = DumpSlice(MakeDemoMemory(options));
+  const std::string path = dir + "/dump.bin";
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(dump.data()), static_cast<std::streamsize>(dump.size()));
+  NullLog log;
+  NullProgress progress;
+  ReportFlashDataFromMemory(dump.data(), dump.size(), table, log, progress);
+  return path;
+}
+
+}  // namespace yelvane::testing
