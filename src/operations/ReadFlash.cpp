@@ -83,7 +83,13 @@ void RunReadWorker(ReadJob& job, WorkerSurroundings& s) {
   }
 
   SectorBlock block = MakeBeginReadBlock(job.address, length);
-  BeginTransaction(volume, block, s.clock);
+  if (!BeginTransaction(volume, block, s.clock)) {
+    // The unit never saw the command: its sectors would not be its memory.
+    AbandonTransaction(volume);
+    Fail(job, s);
+    s.dialog.CloseAfterDelay();
+    return;
+  }
 
   uint32_t rateMark = s.clock.TickMs();
   uint32_t rateBytesMark = 0;

@@ -243,6 +243,27 @@ TEST_F(Workers, UnpluggedDuringARead) {
   }
 }
 
+// Pulled out just before the begin block: nothing but that block is tried.
+TEST_F(Workers, ABeginBlockThatFailsEndsTheTransferAtOnce) {
+  device_->UnplugAfter(2);  // the scan's and the worker's sector-1 reads
+  ASSERT_EQ(Read(), DialogStart::WorkerReady);
+  EXPECT_FALSE(job_.succeeded);
+  EXPECT_EQ(log_.lines, std::vector<std::string>{kReadFailedText});
+  EXPECT_EQ(dialog_.events.back().code, Code::CloseSoon);
+  EXPECT_TRUE(device_->Journal().empty());
+  EXPECT_TRUE(ReadFile(job_.dumpPath).empty());
+
+  Attach(SimulatedLogger::Mode::Logger);
+  log_.lines.clear();
+  device_->UnplugAfter(2);
+  ASSERT_EQ(Upgrade(BuildImage({1, 0x10000, 512}, std::vector<uint8_t>(512, 0))),
+            DialogStart::WorkerReady);
+  EXPECT_FALSE(upgrade_.succeeded);
+  EXPECT_EQ(log_.lines, std::vector<std::string>{"Failed to upgrade the firmware! Please retry!"});
+  EXPECT_EQ(device_->WrittenSectors(), std::set<uint32_t>{0});  // the begin block only
+  EXPECT_EQ(device_->Memory(), memory_);
+}
+
 TEST_F(Workers, UpgradeSendsChunksWithTheLastOnePaddedWithZeros) {
   const std::vector<uint8_t> payload(1000, 0xAB);
   ASSERT_EQ(Upgrade(BuildImage({1, 0x20000, 1000}, payload)), DialogStart::WorkerReady);
