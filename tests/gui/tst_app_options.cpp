@@ -1,0 +1,74 @@
+// The program's own options, run as a user would: the screenshot of the main
+// window with the sessions of a dump, and bad usage.
+
+#include <QDir>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <fstream>
+
+// DemoData.h repeats two constants of the unit headers under the same names.
+#define kFirmwareVersionAddress kDemoFirmwareVersionAddress
+#define kUnitMemorySize kDemoUnitMemorySize
+#include "sim/DemoData.h"
+#undef kUnitMemorySize
+#undef kFirmwareVersionAddress
+
+class TestAppOptions : public QObject {
+  Q_OBJECT
+ private slots:
+  void screenshotShowsTheDumpOnTheSimulatedLogger();
+  void badUsageExitsTwo();
+
+ private:
+  static int Run(const QStringList& arguments, const QString& folder, QString* errors = nullptr) {
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    process.start(QStringLiteral(YELVANE_GUI_PATH), arguments);
+    if (!process.waitForFinished(60000)) return -1;
+    if (errors) *errors = QString::fromLocal8Bit(process.readAllStandardError());
+    return process.exitCode();
+  }
+};
+
+void TestAppOptions::screenshotShowsTheDumpOnTheSimulatedLogger() {
+  QTemporaryDir dir;
+  const auto dump = yelvane::DumpSlice(yelvane::MakeDemoMemory(yelvane::DemoOptions{}));
+  std::ofstream(dir.filePath("demo.bin").toStdString(), std::ios::binary)
+      .write(reinterpret_cast<const char*>(dump.data()), static_cast<std::streamsize>(dump.size()));
+  const QString shot = dir.filePath("shot.png");
+  QCOMPARE(Run({"--simulate", "--screenshot=" + shot, "--open-dump=demo.bin"}, dir.path()), 0);
+  const QImage image(shot);
+  QCOMPARE(image.size(), QSize(1280, 800));
+  // Somewhere in the upper half: the session number column's yellow and the
+  // bark and activity tints of the rows.
+  int yellow = 0, green = 0, blue = 0;
+  for (int y = 60; y < 400; y += 4) {
+    for (int x = 0; x < 1100; x += 4) {
+      const QColor c = image.pixelColor(x, y);
+      yellow += c == QColor(255, 255, 153);
+      green += c == QColor(204, 255, 204);
+      blue += c == QColor(153, 204, 255);
+    }
+  }
+  QVERIFY(yellow > 100);
+  QVERIFY(green > 1000);
+  QVERIFY(blue > 1000);
+  // The program wrote nothing beside the dump in its folder.
+  QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+}
+
+void TestAppOptions::badUsageExitsTwo() {
+  QTemporaryDir dir;
+  QString errors;
+  QCOMPARE(Run({"--no-such-option"}, dir.path(), &errors), 2);
+  QVERIFY(!errors.isEmpty());
+  QCOMPARE(Run({"--sim-plain"}, dir.path()), 2);
+  QCOMPARE(Run({"--screenshot=x.png", "--open-dump=missing.bin"}, dir.path()), 2);
+  QVERIFY(!QFile::exists(dir.filePath("x.png")));
+}
+
+QTEST_MAIN(TestAppOptions)
+#include "tst_app_options.moc"
