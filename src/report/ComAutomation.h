@@ -5,8 +5,8 @@
 
 #ifdef _WIN32
 
-#include <windows.h>
 #include <oleauto.h>
+#include <windows.h>
 
 #include <memory>
 #include <string>

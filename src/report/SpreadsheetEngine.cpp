@@ -504,7 +504,7 @@ class RangeObject final : public EngineBase {
     return kStatusOk;
   }
   HResult GetNumberFormat(const EngineCall& c) {
-    c.Return(sheet_->NumberFormatAt(areas_[0].row1, areas_[0].col1));
+    c.Return(InternedText(sheet_->NumberFormatAt(areas_[0].row1, areas_[0].col1)));
     return kStatusOk;
   }
   HResult PutNumberFormat(const EngineCall& c) {
@@ -587,7 +587,7 @@ class RangeObject final : public EngineBase {
   Variant CellVariant(int row, int col) const {
     const CellValue* value = sheet_->ValueAt(row, col);
     if (!value) return Variant();
-    if (value->isNumber && value->autoFormat.empty() &&
+    if (value->isNumber && value->autoFormat == kTextGeneral &&
         value->number == std::floor(value->number) && std::fabs(value->number) < 2147483647.0)
       return Variant(static_cast<int32_t>(value->number));
     return Variant(value->text);
@@ -623,7 +623,7 @@ class RangeFormatObject final : public EngineBase {
       : kind_(kind), sheet_(std::move(sheet)), areas_(std::move(areas)) {}
 
   HResult GetName(const EngineCall& c) {
-    c.Return(First().fontName);
+    c.Return(InternedText(First().fontName));
     return kStatusOk;
   }
   HResult PutName(const EngineCall& c) {
