@@ -297,7 +297,8 @@ void SheetModel::PutText(int row, int col, const std::string& text) {
       value.autoFormat = InternText(format);
     }
   }
-  values_[Key(row, col)] = std::move(value);
+  // Blocks arrive in key order: the end is the right place to look first.
+  values_.insert_or_assign(values_.end(), Key(row, col), std::move(value));
 }
 
 void SheetModel::ClearValue(int row, int col) {

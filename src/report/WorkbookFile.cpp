@@ -16,6 +16,7 @@
 #include <set>
 #include <system_error>
 #include <thread>
+#include <tuple>
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -284,10 +285,18 @@ void WriteWorksheet(lxw_workbook* book, lxw_worksheet* ws, const SheetModel& she
       for (int c = a.col1; c <= a.col2; ++c) cells.push_back(SheetModel::Key(r, c));
     }
   };
+  // Several operations often cover the same range (line style, then colour).
+  std::vector<CellRect> bounded;
   for (const auto& a : areas) {
-    if (!a.AllRows() && !a.AllColumns()) addRect(a);
+    if (!a.AllRows() && !a.AllColumns()) bounded.push_back(a);
   }
-  for (const auto& m : sheet.Merges()) addRect(m);
+  bounded.insert(bounded.end(), sheet.Merges().begin(), sheet.Merges().end());
+  auto order = [](const CellRect& a, const CellRect& b) {
+    return std::tie(a.row1, a.col1, a.row2, a.col2) < std::tie(b.row1, b.col1, b.row2, b.col2);
+  };
+  std::sort(bounded.begin(), bounded.end(), order);
+  bounded.erase(std::unique(bounded.begin(), bounded.end()), bounded.end());
+  for (const auto& a : bounded) addRect(a);
   for (int r : rows) {
     for (int c : columns) cells.push_back(SheetModel::Key(r, c));
   }
@@ -302,10 +311,14 @@ void WriteWorksheet(lxw_workbook* book, lxw_worksheet* ws, const SheetModel& she
   }
   std::map<int, CellFormat> rowShown;
   std::map<int, CellFormat> columnShown;
+  auto next = sheet.Values().begin();
   for (uint64_t key : cells) {
     const int r = SheetModel::KeyRow(key), c = SheetModel::KeyCol(key);
     CellFormat f = sheet.FormatAt(r, c);
-    const CellValue* value = sheet.ValueAt(r, c);
+    // Both lists are in key order: walk them side by side.
+    while (next != sheet.Values().end() && next->first < key) ++next;
+    const CellValue* value =
+        next != sheet.Values().end() && next->first == key ? &next->second : nullptr;
     if (value && value->autoFormat != kTextGeneral && f.numberFormat == kTextGeneral)
       f.numberFormat = value->autoFormat;
     const auto row = static_cast<lxw_row_t>(r - 1);
