@@ -43,14 +43,30 @@ int SessionSampleBytes(const SessionTable& table, int n) {
   return bytes > INT32_MAX ? INT32_MAX : bytes < INT32_MIN ? INT32_MIN : static_cast<int>(bytes);
 }
 
+std::vector<int64_t> SessionSampleAddresses(const SessionTable& table) {
+  std::vector<int64_t> addresses;
+  int64_t address = kSampleAreaAddress;
+  for (int n = 1; n <= table.RowCount(); ++n) {
+    addresses.push_back(address);
+    address += SessionSampleBytes(table, n);
+  }
+  return addresses;
+}
+
 void LoadSessionChart(const SessionTable& table, int n, std::FILE* dumpFile, ChartSeries& series) {
+  if (n < 1 || n > table.RowCount()) return;
+  int64_t address = kSampleAreaAddress;
+  for (int k = 1; k < n; ++k) address += SessionSampleBytes(table, k);
+  LoadSessionChartAt(table, n, address, dumpFile, series);
+}
+
+void LoadSessionChartAt(const SessionTable& table, int n, int64_t address, std::FILE* dumpFile,
+                        ChartSeries& series) {
   if (n < 1 || n > table.RowCount()) return;
   series.labels.clear();
   series.bark.clear();
   series.activity.clear();
 
-  int64_t address = kSampleAreaAddress;
-  for (int k = 1; k < n; ++k) address += SessionSampleBytes(table, k);
   const int size = SessionSampleBytes(table, n);
 
   if (dumpFile) std::rewind(dumpFile);

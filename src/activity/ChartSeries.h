@@ -24,4 +24,13 @@ int SessionSampleBytes(const SessionTable& table, int n);
 // `series` unchanged when n is out of range.
 void LoadSessionChart(const SessionTable& table, int n, std::FILE* dumpFile, ChartSeries& series);
 
+// Unit address of every row's first sample (row n at index n - 1), in one
+// pass: a caller loading all rows avoids summing the earlier rows each time.
+std::vector<int64_t> SessionSampleAddresses(const SessionTable& table);
+
+// LoadSessionChart with row n's sample address already known (from
+// SessionSampleAddresses); the same results.
+void LoadSessionChartAt(const SessionTable& table, int n, int64_t address, std::FILE* dumpFile,
+                        ChartSeries& series);
+
 }  // namespace yelvane

@@ -30,21 +30,22 @@ struct FileCloser {
 std::string ReportFlashDataFromMemory(const uint8_t* dump, std::size_t size, SessionTable& table,
                                       LogSink& log, ProgressSink& progress) {
   table.DeleteAllRows();
+  const std::string caption = kFlashReportCaption;
   std::string error;
   int row = 0;
   for (int k = 0; k < kSessionSlots; ++k) {
-    progress.SetPos((k + 1) * 100 / kSessionSlots, kFlashReportCaption);
-    bool inUse = false;
+    progress.SetPos((k + 1) * 100 / kSessionSlots, caption);
+    const std::size_t slot = static_cast<std::size_t>(k) * kSlotSize;
+    const SessionRecord records[2] = {
+        DecodeSessionRecord(RecordAt(dump, size, kBarkTableOffset + slot).data()),
+        DecodeSessionRecord(RecordAt(dump, size, kActivityTableOffset + slot).data())};
+    const bool inUse = records[0].written || records[1].written;
+    // A record that is not written reads all zeros, which pass every check:
+    // an unused slot can neither fail nor give a row.
+    if (!inUse) continue;
     std::array<std::string, 5> cells[2];
-    const std::size_t tables[2] = {kBarkTableOffset, kActivityTableOffset};
-    for (int t = 0; t < 2 && error.empty(); ++t) {
-      const auto bytes = RecordAt(dump, size, tables[t] + static_cast<std::size_t>(k) * kSlotSize);
-      const SessionRecord record = DecodeSessionRecord(bytes.data());
-      inUse = inUse || record.written;
-      error = FormatSessionRecord(record, cells[t]);
-    }
+    for (int t = 0; t < 2 && error.empty(); ++t) error = FormatSessionRecord(records[t], cells[t]);
     if (!error.empty()) break;
-    if (!inUse) continue;  // a gap of unused slots does not end the table
     table.InsertRow(row);
     table.SetCellText(row, 0, std::to_string(k + 1));
     for (int t = 0; t < 2; ++t)

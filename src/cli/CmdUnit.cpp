@@ -1,7 +1,33 @@
+#include <cstdio>
+
 #include "cli/Cli.h"
+#include "cli/CliUnit.h"
+#include "common/Clock.h"
+#include "unit/UnitAccess.h"
 
 namespace yelvane {
 
-void RegisterUnitCommands(CLI::App&, CliContext&) {}
+void RegisterUnitCommands(CLI::App& app, CliContext& ctx) {
+  app.add_subcommand("devices",
+                     "List the candidate drives in scan order and whether each is the logger")
+      ->callback([&ctx] {
+        auto drives = MakeDriveEnumerator(ctx);
+        if (ctx.exitCode != kExitOk) return;
+        for (const auto& [candidate, verdict] : ScanDrives(*drives)) {
+          std::printf("%s\t%s\n", candidate.root.c_str(), DriveVerdictText(verdict));
+        }
+      });
+
+  app.add_subcommand("info", "Show the logger's firmware version as the About box does")
+      ->callback([&ctx] {
+        auto drives = MakeDriveEnumerator(ctx);
+        if (ctx.exitCode != kExitOk) return;
+        // The presence poll first, as the main window would have run it.
+        const bool connected = !FindUnitDrive(*drives).empty();
+        const auto version = ReadFirmwareVersion(connected, *drives, DefaultClock());
+        std::printf("Firmware Version: %s\n", version.value_or("").c_str());
+        ctx.exitCode = connected && version ? kExitOk : kExitFailed;
+      });
+}
 
 }  // namespace yelvane

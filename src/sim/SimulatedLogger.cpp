@@ -66,9 +66,9 @@ class SimulatedVolume final : public RawVolume {
 }  // namespace
 
 std::vector<uint8_t> MakeBlankMemory(int8_t major, int8_t minor) {
-  std::vector<uint8_t> memory(kUnitMemorySize, 0xFF);
-  uint8_t* record = &memory[kFirmwareVersionAddress];
-  std::fill(record, record + kFirmwareVersionLength, 0);
+  std::vector<uint8_t> memory(kLoggerMemorySize, 0xFF);
+  uint8_t* record = &memory[kVersionRecordAddress];
+  std::fill(record, record + kVersionRecordLength, 0);
   record[0] = static_cast<uint8_t>(minor);
   record[1] = static_cast<uint8_t>(major);
   return memory;
@@ -76,7 +76,7 @@ std::vector<uint8_t> MakeBlankMemory(int8_t major, int8_t minor) {
 
 SimulatedLogger::SimulatedLogger(std::vector<uint8_t> memory, Mode mode)
     : mode_(mode), memory_(std::move(memory)) {
-  memory_.resize(kUnitMemorySize, 0xFF);
+  memory_.resize(kLoggerMemorySize, 0xFF);
 }
 
 bool SimulatedLogger::CountOperation() {

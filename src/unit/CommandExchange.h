@@ -25,7 +25,7 @@ inline constexpr uint32_t kCommandSector = 0;
 inline constexpr uint32_t kSignatureSector = 1;
 inline constexpr uint32_t kStreamSector = 1;
 // Unit memory addresses 0 to 0x5FFFF.
-inline constexpr uint32_t kUnitMemorySize = 0x60000;
+inline constexpr uint32_t kLoggerMemorySize = 0x60000;
 
 // One 512-byte sector: command blocks, data sectors, write chunks.
 using SectorBlock = std::array<uint8_t, kSectorSize>;

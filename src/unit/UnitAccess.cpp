@@ -86,7 +86,7 @@ std::string FirmwareVersionText(const uint8_t* record) {
 std::optional<std::string> ReadFirmwareVersion(bool unitConnected, DriveEnumerator& drives,
                                                Clock& clock) {
   if (!unitConnected) return std::string(kVersionUnknownText);
-  uint8_t record[kFirmwareVersionLength] = {};
+  uint8_t record[kVersionRecordLength] = {};
   const std::string root = FindUnitDrive(drives);
   UnitVolume volume(drives.NewVolume());
   if (!volume.Open(root) || !CheckUnitSignature(volume)) {
@@ -94,7 +94,7 @@ std::optional<std::string> ReadFirmwareVersion(bool unitConnected, DriveEnumerat
     volume.Close();
     return std::nullopt;
   }
-  if (!ReadUnitMemory(volume, kFirmwareVersionAddress, kFirmwareVersionLength, record, clock)) {
+  if (!ReadUnitMemory(volume, kVersionRecordAddress, kVersionRecordLength, record, clock)) {
     return std::nullopt;  // already unlocked and closed, no end block
   }
   volume.Unlock();

@@ -73,8 +73,8 @@ bool PollUnitPresence(DriveEnumerator& drives, bool& unitConnected, PresenceIndi
 
 // --- Firmware version ---------------------------------------------------------
 
-inline constexpr uint32_t kFirmwareVersionAddress = 0x5F200;
-inline constexpr uint32_t kFirmwareVersionLength = 8;
+inline constexpr uint32_t kVersionRecordAddress = 0x5F200;
+inline constexpr uint32_t kVersionRecordLength = 8;
 inline constexpr const char* kVersionUnknownText = "USB Disconnected, Unknown";
 
 // "%d.%d" of byte 1 (major) and byte 0 (minor), each a signed byte.

@@ -77,6 +77,16 @@ TEST_F(ChartSeriesTest, LaterRowsStartAfterEarlierRowsSamples) {
   const ChartSeries third = Load(3);
   EXPECT_EQ(third.labels, (std::vector<std::string>{"07:00AM", "07:30AM", "07:45AM"}));
   EXPECT_EQ(third.bark, (std::vector<uint16_t>{0, 5, 15}));
+
+  const std::vector<int64_t> addresses = SessionSampleAddresses(table_);
+  EXPECT_EQ(addresses, (std::vector<int64_t>{0x40000, 0x4000C, 0x40010}));
+  std::FILE* f = std::fopen(path_.c_str(), "rb");
+  ChartSeries at;
+  LoadSessionChartAt(table_, 3, addresses[2], f, at);
+  std::fclose(f);
+  EXPECT_EQ(at.labels, third.labels);
+  EXPECT_EQ(at.bark, third.bark);
+  EXPECT_EQ(at.activity, third.activity);
 }
 
 TEST_F(ChartSeriesTest, CrossingMidnightWrapsTheClock) {

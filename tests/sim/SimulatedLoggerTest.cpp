@@ -37,7 +37,7 @@ TEST(SimulatedLogger, SignatureOutsideTransactionsMemoryInside) {
   EXPECT_EQ(sector[0], 0);  // minor 0
   EXPECT_EQ(sector[1], 1);  // major 1
   // Past the end of unit memory there is nothing to serve.
-  EXPECT_FALSE(volume.ReadSectors(kUnitMemorySize / 512, sector.data(), 1));
+  EXPECT_FALSE(volume.ReadSectors(kLoggerMemorySize / 512, sector.data(), 1));
 }
 
 TEST(SimulatedLogger, MalformedAndOutOfPlaceBlocksAreIgnored) {

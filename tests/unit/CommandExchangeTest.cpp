@@ -67,7 +67,7 @@ TEST(CommandBlocks, SignatureNeedsTheZeroSixthByte) {
 }
 
 TEST(ReadTransaction, ShapeIsBeginPauseSectorsEnd) {
-  SimRig rig(Pattern(kUnitMemorySize, 3));
+  SimRig rig(Pattern(kLoggerMemorySize, 3));
   UnitVolume volume = rig.NewVolume();
   ASSERT_TRUE(volume.Open("sim0"));
   rig.trace->Clear();
@@ -93,7 +93,7 @@ TEST(ReadTransaction, ShapeIsBeginPauseSectorsEnd) {
 }
 
 TEST(ReadTransaction, ShortLengthsCopyOnlyTheRest) {
-  SimRig rig(Pattern(kUnitMemorySize, 9));
+  SimRig rig(Pattern(kLoggerMemorySize, 9));
   const std::vector<uint8_t> memory = rig.device->Memory();
   UnitVolume volume = rig.NewVolume();
   ASSERT_TRUE(volume.Open("sim0"));

@@ -36,7 +36,7 @@ class RecordingIndicator final : public PresenceIndicator {
 };
 
 std::vector<uint8_t> PlainWithSector1(const char* bytes, std::size_t size) {
-  std::vector<uint8_t> memory(kUnitMemorySize, 0x11);
+  std::vector<uint8_t> memory(kLoggerMemorySize, 0x11);
   std::memcpy(&memory[512], bytes, size);
   return memory;
 }
@@ -138,7 +138,7 @@ TEST(FirmwareVersion, DisconnectedAndFailures) {
 // Nothing this library does may write to a drive without the signature, and
 // on the logger only sectors 0 and 1 are ever written.
 TEST(Safety, PlainDriveNeverWrittenLoggerOnlySectorsZeroAndOne) {
-  std::vector<uint8_t> bytes(kUnitMemorySize);
+  std::vector<uint8_t> bytes(kLoggerMemorySize);
   for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i * 31 + 7);
   SimRig plain(bytes, SimulatedLogger::Mode::Plain);
   bool connected = true;

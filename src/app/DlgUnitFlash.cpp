@@ -1,0 +1,205 @@
+#include "app/DlgUnitFlash.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShowEvent>
+
+#include "app/DialogUnits.h"
+#include "common/Color.h"
+#include "widgets/GradientProgressCtrl.h"
+
+namespace yelvane {
+
+namespace {
+QColor ToQColor(Rgb c) {
+  return QColor(c.red, c.green, c.blue);
+}
+
+QLineEdit* ReadOnlyField(QWidget* parent, const char* name) {
+  auto* field = new QLineEdit(parent);
+  field->setReadOnly(true);
+  field->setFocusPolicy(Qt::NoFocus);
+  field->setObjectName(QString::fromUtf8(name));
+  return field;
+}
+}  // namespace
+
+CDlgUnitFlash::CDlgUnitFlash(const QString& title, const DialogContext& context, QWidget* parent)
+    : QDialog(parent),
+      context_(context),
+      gate_(this),
+      progress_(new CGradientProgressCtrl(this)),
+      transfer_(ReadOnlyField(this, "field1001")),
+      rate_(ReadOnlyField(this, "field1002")),
+      elapsed_(ReadOnlyField(this, "field1003")),
+      status_(ReadOnlyField(this, "field1004")) {
+  setWindowTitle(title);
+  setModal(true);
+  setFont(QFont(QStringLiteral("Tahoma"), 10));
+  const DialogUnits du(font());
+  setFixedSize(du.X(279), du.Y(89));
+
+  progress_->setObjectName(QStringLiteral("progress1000"));
+  du.Place(progress_, 7, 8, 196, 14);
+  du.Place(transfer_, 208, 8, 64, 14);
+  du.Place(new QLabel(QStringLiteral("Rate:"), this), 7, 33, 30, 10);
+  du.Place(rate_, 38, 31, 110, 14);
+  du.Place(new QLabel(QStringLiteral("Time elapsed:"), this), 156, 33, 56, 10);
+  du.Place(elapsed_, 212, 31, 40, 14);
+  du.Place(new QLabel(QStringLiteral("sec"), this), 256, 33, 18, 10);
+  du.Place(status_, 7, 58, 265, 14);
+  elapsed_->setAlignment(Qt::AlignRight);
+
+  // OK and Cancel exist but are not shown.
+  auto* ok = new QPushButton(QStringLiteral("OK"), this);
+  auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+  ok->hide();
+  cancel->hide();
+  connect(ok, &QPushButton::clicked, this, &CDlgUnitFlash::accept);
+  connect(cancel, &QPushButton::clicked, this, &CDlgUnitFlash::reject);
+
+  elapsedTimer_.setInterval(kElapsedTimerMs);
+  connect(&elapsedTimer_, &QTimer::timeout, this, &CDlgUnitFlash::OnElapsedTick);
+  closeTimer_.setSingleShot(true);
+  connect(&closeTimer_, &QTimer::timeout, this, &CDlgUnitFlash::reject);
+}
+
+CDlgUnitFlash::~CDlgUnitFlash() {
+  StopWorker();
+}
+
+void CDlgUnitFlash::StopWorker() {
+  // The worker may still be on its way out: let it stop waiting for us and
+  // wait for it, so it never reports to a dialog that is gone.
+  gate_.Close();
+  if (worker_.joinable()) worker_.join();
+}
+
+QString CDlgUnitFlash::FieldText(int id) const {
+  switch (id) {
+    case kTransferField:
+      return transfer_->text();
+    case kRateField:
+      return rate_->text();
+    case kElapsedField:
+      return elapsed_->text();
+    case kStatusField:
+      return status_->text();
+    default:
+      return {};
+  }
+}
+
+void CDlgUnitFlash::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (!initialized_) {
+    initialized_ = true;
+    Initialize();
+  }
+}
+
+void CDlgUnitFlash::Initialize() {
+  switch (Prepare()) {
+    case DialogStart::NoDisk:
+      // The message was shown; nothing runs, so the cancel goes through.
+      closeTimer_.start(1);
+      return;
+    case DialogStart::Failed:
+      Abandon();
+      closeTimer_.start(1);
+      return;
+    case DialogStart::WorkerReady:
+      break;
+  }
+  worker_ = std::thread([this] {
+    WorkerSurroundings surroundings{context_.drives, *this, context_.log, context_.messages,
+                                    context_.clock};
+    RunWorker(surroundings);
+  });
+  progress_->SetRange(0, 100);
+  progress_->SetPos(0);
+  progress_->SetStartColor(ToQColor(kProgressStartColor));
+  progress_->SetEndColor(ToQColor(kProgressEndColor));
+  progress_->SetTextColor(ToQColor(kProgressTextColor));
+  elapsedTimer_.start();
+}
+
+void CDlgUnitFlash::OnElapsedTick() {
+  elapsed_->setText(QString::number(elapsedCount_++));
+}
+
+void CDlgUnitFlash::SetTransferText(const std::string& text) {
+  gate_.Call([this, value = QString::fromStdString(text)] { transfer_->setText(value); });
+}
+
+void CDlgUnitFlash::SetRateText(const std::string& text) {
+  gate_.Call([this, value = QString::fromStdString(text)] { rate_->setText(value); });
+}
+
+void CDlgUnitFlash::SetPercent(int percent) {
+  gate_.Call([this, percent] { progress_->SetPos(percent); });
+}
+
+void CDlgUnitFlash::SetStatusText(const std::string& text) {
+  gate_.Call([this, value = QString::fromStdString(text)] { status_->setText(value); });
+}
+
+void CDlgUnitFlash::StopElapsedTimer() {
+  gate_.Call([this] { elapsedTimer_.stop(); });
+}
+
+void CDlgUnitFlash::CloseAfterDelay() {
+  gate_.Call([this] { closeTimer_.start(static_cast<int>(kCloseDelayMs)); });
+}
+
+void CDlgUnitFlash::reject() {
+  if (!WorkerDone()) return;
+  elapsedTimer_.stop();
+  closeTimer_.stop();
+  QDialog::reject();
+}
+
+CDlgReadFlash::CDlgReadFlash(ReadJob& job, const DialogContext& context, QWidget* parent)
+    : CDlgUnitFlash(QStringLiteral("Read Flash Data"), context, parent), job_(job) {}
+
+// The worker runs this class's code: stop it before this part goes.
+CDlgReadFlash::~CDlgReadFlash() {
+  StopWorker();
+}
+
+DialogStart CDlgReadFlash::Prepare() {
+  return PrepareReadJob(job_, context_.drives, context_.messages);
+}
+
+void CDlgReadFlash::RunWorker(WorkerSurroundings& surroundings) {
+  RunReadWorker(job_, surroundings);
+}
+
+void CDlgReadFlash::Abandon() {
+  AbandonReadJob(job_);
+}
+
+CDlgEraseFlash::CDlgEraseFlash(UpgradeJob& job, const DialogContext& context, QWidget* parent)
+    : CDlgUnitFlash(
+          job.upgradeMode ? QString::fromUtf8(kUpgradeCaption) : QStringLiteral("Erase Flash Data"),
+          context, parent),
+      job_(job) {}
+
+CDlgEraseFlash::~CDlgEraseFlash() {
+  StopWorker();
+}
+
+DialogStart CDlgEraseFlash::Prepare() {
+  return PrepareUpgradeJob(job_, context_.drives, context_.log, context_.messages);
+}
+
+void CDlgEraseFlash::RunWorker(WorkerSurroundings& surroundings) {
+  RunUpgradeWorker(job_, surroundings);
+}
+
+void CDlgEraseFlash::Abandon() {
+  AbandonUpgradeJob(job_);
+}
+
+}  // namespace yelvane

@@ -1,0 +1,605 @@
+#include "app/MainFrm.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QDockWidget>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QToolBar>
+#include <QUrl>
+
+#include "activity/FlashReport.h"
+#include "app/AboutDlg.h"
+#include "app/DlgPetInfo.h"
+#include "app/DlgUnitFlash.h"
+#include "app/Icons.h"
+#include "app/Prompt.h"
+#include "app/Vandry.h"
+#include "app/VandryView.h"
+#include "common/Color.h"
+#include "operations/DataFiles.h"
+
+namespace yelvane {
+
+namespace {
+
+QColor ToQColor(Rgb c) {
+  return QColor(c.red, c.green, c.blue);
+}
+
+void SetLabelColors(QLabel* label, const QColor& text, const QColor& background) {
+  QPalette pal = label->palette();
+  pal.setColor(QPalette::WindowText, text);
+  if (background.isValid()) pal.setColor(QPalette::Window, background);
+  label->setAutoFillBackground(background.isValid());
+  label->setPalette(pal);
+}
+
+int ScreenWidth() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  return screen != nullptr ? screen->geometry().width() : 1024;
+}
+
+const char* SizingString(int indicator) {
+  switch (indicator) {
+    case ID_INDICATOR_BARK:
+      return "Indicator the Barking ";
+    case ID_INDICATOR_ACTIVITY:
+      return "Indicator the Activity ";
+    case ID_INDICATOR_USB:
+      return "USB Status                                     ";
+    case ID_INDICATOR_PROGRESS:
+      return "Process Progress                                                                     "
+             "                 ";
+    default:
+      return nullptr;
+  }
+}
+
+}  // namespace
+
+// The log pane for workers: every change happens on the UI thread.
+class CMainFrame::GatedLog final : public LogSink {
+ public:
+  GatedLog(UiGate& gate, QPlainTextEdit* control) : gate_(gate), control_(control) {}
+  void SetLogText(const std::string& text) override {
+    gate_.Call([control = control_, value = QString::fromStdString(text)] {
+      if (control) control->setPlainText(value);
+    });
+  }
+  void AppendLog(const std::string& text, bool newline) override {
+    gate_.Call([control = control_, text, newline] {
+      if (control) CVandryApp::AppendLog(control, text, newline);
+    });
+  }
+
+ private:
+  UiGate& gate_;
+  QPointer<QPlainTextEdit> control_;
+};
+
+class CMainFrame::GatedProgress final : public ProgressSink {
+ public:
+  GatedProgress(UiGate& gate, QProgressBar* bar) : gate_(gate), bar_(bar) {}
+  void SetRange(int lower, int upper) override {
+    Do([lower, upper](QProgressBar* bar) {
+      bar->setRange(lower, upper);
+      bar->setValue(lower);
+    });
+  }
+  void SetPos(int pos) override {
+    Do([pos](QProgressBar* bar) { bar->setValue(pos); });
+  }
+  void SetPos(int pos, const std::string& caption) override {
+    Do([pos, caption = QString::fromStdString(caption)](QProgressBar* bar) {
+      bar->setValue(pos);
+      bar->setFormat(caption.isEmpty() ? QStringLiteral("%p%")
+                                       : caption + QStringLiteral(" : %p%"));
+      bar->setTextVisible(true);
+    });
+  }
+  void SetShowPercent(bool show) override {
+    Do([show](QProgressBar* bar) { bar->setTextVisible(show); });
+  }
+  void SetStartColor(Rgb) override {}
+  void SetEndColor(Rgb) override {}
+  void SetTextColor(Rgb) override {}
+
+ private:
+  template <class F>
+  void Do(F f) {
+    gate_.Call([bar = bar_, f] {
+      if (bar) f(bar.data());
+    });
+  }
+  UiGate& gate_;
+  QPointer<QProgressBar> bar_;
+};
+
+// Boxes for workers and commands; after the close question was answered Yes
+// nothing more is shown and every question is answered No.
+class CMainFrame::GatedMessages final : public MessageSink {
+ public:
+  GatedMessages(UiGate& gate, CMainFrame* frame) : gate_(gate), frame_(frame) {}
+  void ShowMessage(const std::string& text, MessageIcon icon) override {
+    gate_.Call([frame = frame_, text, icon] {
+      if (frame && !frame->closing_) frame->prompt_->ShowMessage(text, icon);
+    });
+  }
+  bool AskYesNo(const std::string& text, const std::string& caption) override {
+    return gate_.Call([frame = frame_, text, caption] {
+      return frame && !frame->closing_ && frame->prompt_->AskYesNo(text, caption);
+    });
+  }
+
+ private:
+  UiGate& gate_;
+  QPointer<CMainFrame> frame_;
+};
+
+namespace {
+
+// No drives at all: what the window sees until it is given its drives.
+class NoDrives final : public DriveEnumerator {
+ public:
+  std::vector<DriveCandidate> Candidates() override { return {}; }
+  std::unique_ptr<RawVolume> NewVolume() override { return nullptr; }
+};
+
+// The firmware file dialog.
+class ImageFileDialog final : public ImageFilePrompt {
+ public:
+  explicit ImageFileDialog(QWidget* owner) : owner_(owner) {}
+  std::optional<std::string> ChooseImage(const std::string& initialName) override {
+    const QFileInfo initial(QString::fromStdString(initialName));
+    QFileDialog dialog(owner_, QStringLiteral("Open"), initial.path(),
+                       QStringLiteral("MSC Files (*.msc)"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(QStringLiteral("msc"));
+    const int result = dialog.exec();
+    // The dialog may move the current folder; the dump lives in the start-up one.
+    if (const CVandryApp* app = CVandryApp::Instance())
+      QDir::setCurrent(QString::fromStdString(app->StartDir()));
+    if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().constFirst().toStdString();
+  }
+
+ private:
+  QWidget* owner_;
+};
+
+}  // namespace
+
+// Everything the unit commands reach the window through.
+class CMainFrame::Surroundings final : public PresencePoll,
+                                       public PetInfoPrompt,
+                                       public DialogRunner,
+                                       public ReportRunner,
+                                       public ImageFilePrompt {
+ public:
+  explicit Surroundings(CMainFrame& frame) : frame_(frame), files_(&frame) {}
+
+  void Stop() override { frame_.StopPresencePoll(); }
+  void Start() override { frame_.StartPresencePoll(); }
+
+  bool Ask(PetInfo&) override {
+    CDlgPetInfo dialog(frame_);
+    return dialog.exec() == QDialog::Accepted;
+  }
+  void RefreshLabels(const PetInfo&) override { frame_.RefreshPetLabels(); }
+
+  void RunRead(ReadJob& job) override {
+    CDlgReadFlash dialog(job, Context(), &frame_);
+    dialog.exec();
+  }
+  void RunUpgrade(UpgradeJob& job) override {
+    CDlgEraseFlash dialog(job, Context(), &frame_);
+    dialog.exec();
+  }
+
+  void Start(const std::string& dumpPath) override { frame_.StartReport(dumpPath); }
+
+  std::optional<std::string> ChooseImage(const std::string& initialName) override {
+    return (frame_.imagePrompt_ ? *frame_.imagePrompt_ : files_).ChooseImage(initialName);
+  }
+
+ private:
+  DialogContext Context() {
+    return DialogContext{*frame_.drives_, *frame_.log_, *frame_.messages_, DefaultClock()};
+  }
+  CMainFrame& frame_;
+  ImageFileDialog files_;
+};
+
+CMainFrame::CMainFrame(QWidget* parent)
+    : QMainWindow(parent), gate_(this), boxes_(std::make_unique<BoxPrompt>(this)) {
+  prompt_ = boxes_.get();
+  setWindowTitle(QString::fromUtf8(kAppTitle));
+  setWindowIcon(AppIcon());
+  openUrl_ = [](const QString& url) { QDesktopServices::openUrl(QUrl(url)); };
+
+  view_ = new CVandryView(this);
+  setCentralWidget(view_);
+  CreateMenus();
+  CreateToolBar();
+  RefreshPetLabels();
+  CreateStatusBar();
+  CreateLogBar();
+
+  log_ = std::make_unique<GatedLog>(gate_, m_wndLog);
+  progress_ = std::make_unique<GatedProgress>(gate_, m_wndProgress);
+  messages_ = std::make_unique<GatedMessages>(gate_, this);
+  noDrives_ = std::make_unique<NoDrives>();
+  drives_ = noDrives_.get();
+  surroundings_ = std::make_unique<Surroundings>(*this);
+  RebuildCommands();
+
+  m_timer1.setInterval(kPollPeriodMs);
+  m_timer2.setInterval(kPollPeriodMs);
+  connect(&m_timer1, &QTimer::timeout, this, [this] { OnTimer(1); });
+  connect(&m_timer2, &QTimer::timeout, this, [this] { OnTimer(2); });
+  m_timer2.start();
+  m_timer1.start();
+}
+
+CMainFrame::~CMainFrame() {
+  ShutDown();
+}
+
+QAction* CMainFrame::AddCommand(int id, const QString& text) {
+  auto* action = new QAction(text, this);
+  action->setData(id);
+  connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
+  actions_[id] = action;
+  return action;
+}
+
+QAction* CMainFrame::CommandAction(int id) const {
+  const auto it = actions_.find(id);
+  return it == actions_.end() ? nullptr : it->second;
+}
+
+void CMainFrame::CreateMenus() {
+  QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+  QAction* saveAs = AddCommand(ID_FILE_SAVE_AS, QStringLiteral("&Save as"));
+  saveAs->setIcon(SaveAsIcon());
+  saveAs->setStatusTip(QStringLiteral("Save as report"));
+  saveAs->setToolTip(QStringLiteral("Save as report"));
+  file->addAction(saveAs);
+  file->addSeparator();
+  QAction* exit = AddCommand(ID_APP_EXIT, QStringLiteral("E&xit"));
+  exit->setStatusTip(QStringLiteral("Quit the application "));
+  exit->setToolTip(QStringLiteral("Exit"));
+  file->addAction(exit);
+
+  QMenu* command = menuBar()->addMenu(QStringLiteral("&Command"));
+  command->addAction(AddCommand(ID_PET_INFORMATION, QStringLiteral("&Pet Information")));
+  command->addSeparator();
+  command->addAction(AddCommand(ID_READ_MEMORY_DATA, QStringLiteral("&Read Memory Data")));
+  command->addAction(AddCommand(ID_ERASE_MEMORY_DATA, QStringLiteral("&Erase Memory Data")));
+  command->addSeparator();
+  command->addAction(AddCommand(ID_UPGRADE_FIRMWARE, QStringLiteral("&Upgrade Firmware")));
+  command->addAction(AddCommand(ID_RTC_SYNCHRONIZE, QStringLiteral("&RTC synchronize")));
+
+  QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+  help->addAction(AddCommand(ID_APP_ABOUT, QStringLiteral("&About Yelvane...")));
+  help->addAction(AddCommand(ID_CHECK_FOR_UPDATES, QStringLiteral("Check for Updates")));
+
+  // The wizard's standard accelerators; none of their commands does anything.
+  const struct {
+    QKeySequence key;
+    int id;
+  } accelerators[] = {
+      {QKeySequence(Qt::CTRL | Qt::Key_N), ID_FILE_NEW},
+      {QKeySequence(Qt::CTRL | Qt::Key_O), ID_FILE_OPEN},
+      {QKeySequence(Qt::CTRL | Qt::Key_S), ID_FILE_SAVE},
+      {QKeySequence(Qt::CTRL | Qt::Key_P), ID_FILE_PRINT},
+      {QKeySequence(Qt::CTRL | Qt::Key_Z), ID_EDIT_UNDO},
+      {QKeySequence(Qt::CTRL | Qt::Key_X), ID_EDIT_CUT},
+      {QKeySequence(Qt::CTRL | Qt::Key_C), ID_EDIT_COPY},
+      {QKeySequence(Qt::CTRL | Qt::Key_V), ID_EDIT_PASTE},
+      {QKeySequence(Qt::ALT | Qt::Key_Backspace), ID_EDIT_UNDO},
+      {QKeySequence(Qt::SHIFT | Qt::Key_Delete), ID_EDIT_CUT},
+      {QKeySequence(Qt::CTRL | Qt::Key_Insert), ID_EDIT_COPY},
+      {QKeySequence(Qt::SHIFT | Qt::Key_Insert), ID_EDIT_PASTE},
+      {QKeySequence(Qt::Key_F6), ID_NEXT_PANE},
+      {QKeySequence(Qt::SHIFT | Qt::Key_F6), ID_PREV_PANE},
+  };
+  for (const auto& accelerator : accelerators) {
+    auto* action = new QAction(this);
+    action->setData(accelerator.id);
+    action->setShortcut(accelerator.key);
+    action->setShortcutContext(Qt::WindowShortcut);
+    addAction(action);
+  }
+}
+
+void CMainFrame::CreateToolBar() {
+  m_wndToolBar = new QToolBar(QStringLiteral("Standard"), this);
+  m_wndToolBar->setObjectName(QStringLiteral("toolbar128"));
+  m_wndToolBar->setIconSize(QSize(32, 32));
+  m_wndToolBar->setMovable(true);
+  m_wndToolBar->addAction(CommandAction(ID_FILE_SAVE_AS));
+  m_wndToolBar->addSeparator();
+
+  // The three pet label slots: 300 pixels each, a pixel short at top and bottom.
+  QLabel** labels[] = {&m_stcPetName, &m_stcPetOwner, &m_stcPetLocation};
+  const char* texts[] = {"Pet Name:", "Pet Owner:", "Pet Location:"};
+  const int height = m_wndToolBar->iconSize().height() + 6 - 2;
+  for (int i = 0; i < 3; ++i) {
+    auto* label = new QLabel(QString::fromUtf8(texts[i]), m_wndToolBar);
+    label->setFixedSize(kPetLabelWidth, height);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    label->setContentsMargins(4, 0, 0, 0);
+    QFont labelFont(QStringLiteral("Lucida Sans Unicode"));
+    labelFont.setPixelSize(18);
+    labelFont.setWeight(QFont::Medium);
+    label->setFont(labelFont);
+    SetLabelColors(label, ToQColor(kConnectedColor), QColor());
+    *labels[i] = label;
+    m_wndToolBar->addWidget(label);
+  }
+  addToolBar(Qt::TopToolBarArea, m_wndToolBar);
+}
+
+void CMainFrame::RefreshPetLabels() {
+  m_stcPetName->setText(QStringLiteral("Pet Name: ") + QString::fromStdString(m_strPetName));
+  m_stcPetOwner->setText(QStringLiteral("Pet Owner: ") + QString::fromStdString(m_strPetOwner));
+  m_stcPetLocation->setText(QStringLiteral("Pet Location: ") +
+                            QString::fromStdString(m_strPetLocation));
+}
+
+int CMainFrame::PaneWidth(int indicator) const {
+  if (indicator == ID_SEPARATOR) return ScreenWidth() / 4;
+  const char* sizing = SizingString(indicator);
+  return sizing == nullptr
+             ? 0
+             : QFontMetrics(statusBar()->font()).horizontalAdvance(QString::fromUtf8(sizing));
+}
+
+QWidget* CMainFrame::PaneWidget(int index) const {
+  return index >= 0 && index < static_cast<int>(panes_.size())
+             ? panes_[static_cast<std::size_t>(index)]
+             : nullptr;
+}
+
+void CMainFrame::CreateStatusBar() {
+  QStatusBar* bar = statusBar();
+  bar->setSizeGripEnabled(true);
+  const auto makeKey = [this](const char* text, Rgb background) {
+    auto* label = new QLabel(QString::fromUtf8(text), this);
+    label->setAlignment(Qt::AlignCenter);
+    SetLabelColors(label, Qt::black, ToQColor(background));
+    return label;
+  };
+  m_stcBark = makeKey("BARK", kBarkTint);
+  m_stcActivity = makeKey("ACTIVITY", kActivityTint);
+  m_stcUsbStatus = new QLabel(QStringLiteral("USB Disconnected"), this);
+  m_stcUsbStatus->setAlignment(Qt::AlignCenter);
+  SetLabelColors(m_stcUsbStatus, ToQColor(kDisconnectedColor), QColor());
+  m_wndProgress = new QProgressBar(this);
+  m_wndProgress->setObjectName(QStringLiteral("progress1002"));
+  m_wndProgress->setRange(0, 100);
+  m_wndProgress->setValue(0);
+  m_wndProgress->setTextVisible(false);
+  statusText_ = new QLabel(QStringLiteral("Ready"), this);
+  statusText_->setIndent(3);
+
+  const int indicators[] = {ID_INDICATOR_BARK, ID_INDICATOR_ACTIVITY, ID_INDICATOR_USB,
+                            ID_INDICATOR_PROGRESS, ID_SEPARATOR};
+  QWidget* widgets[] = {m_stcBark, m_stcActivity, m_stcUsbStatus, m_wndProgress, statusText_};
+  for (int i = 0; i < 5; ++i) {
+    widgets[i]->setFixedWidth(PaneWidth(indicators[i]));
+    bar->addWidget(widgets[i]);
+    panes_.push_back(widgets[i]);
+  }
+}
+
+void CMainFrame::CreateLogBar() {
+  m_wndLogBar = new QDockWidget(QStringLiteral("Process Log"), this);
+  m_wndLogBar->setObjectName(QStringLiteral("bar130"));
+  m_wndLogBar->setAllowedAreas(Qt::AllDockWidgetAreas);
+  m_wndLogBar->setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable |
+                           QDockWidget::DockWidgetFloatable);
+  m_wndLog = new QPlainTextEdit(m_wndLogBar);
+  m_wndLog->setObjectName(QStringLiteral("log140"));
+  m_wndLog->setReadOnly(true);
+  m_wndLog->setUndoRedoEnabled(false);
+  m_wndLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  m_wndLog->setFrameShape(QFrame::StyledPanel);
+  m_wndLog->setFrameShadow(QFrame::Sunken);
+  m_wndLog->setMinimumHeight(40);
+  m_wndLogBar->setWidget(m_wndLog);
+  m_wndLog->setMinimumWidth(ScreenWidth() / 4 > 200 ? 200 : ScreenWidth() / 4);
+  addDockWidget(Qt::BottomDockWidgetArea, m_wndLogBar);
+  resizeDocks({m_wndLogBar}, {130}, Qt::Vertical);
+}
+
+void CMainFrame::SetPrompt(MessageSink* prompt) {
+  prompt_ = prompt ? prompt : boxes_.get();
+}
+
+void CMainFrame::SetDrives(DriveEnumerator& drives) {
+  drives_ = &drives;
+  RebuildCommands();
+}
+
+void CMainFrame::SetImagePrompt(ImageFilePrompt* prompt) {
+  imagePrompt_ = prompt;
+}
+
+void CMainFrame::SetArchiveFolder(const std::string& folder) {
+  archiveFolder_ = folder;
+  RebuildCommands();
+}
+
+void CMainFrame::RebuildCommands() {
+  Surroundings& s = *surroundings_;
+  CommandSurroundings surroundings{
+      *log_,
+      *messages_,
+      *progress_,
+      *view_,
+      s,
+      s,
+      m_pet,
+      s,
+      s,
+      s,
+      *drives_,
+      [this] { return unitConnected; },
+      CVandryApp::Instance() ? CVandryApp::Instance()->StartDir() : CurrentFolder(),
+      CommandSurroundings::SystemLocalTime,
+      archiveFolder_,
+      {},
+      {},
+      true};
+  commands_ = std::make_unique<UnitCommands>(std::move(surroundings));
+}
+
+void CMainFrame::StartReport(const std::string& dumpPath) {
+  if (closing_) return;
+  // One report fills the table at a time: a new one waits for the last.
+  FinishReport();
+  reportDone_ = false;
+  reportThread_ = std::thread([this, dumpPath] {
+    ReportFlashData(dumpPath, *view_, *log_, *progress_, *messages_);
+    reportDone_ = true;
+  });
+}
+
+void CMainFrame::FinishReport() {
+  while (reportThread_.joinable() && !reportDone_) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QThread::msleep(1);
+  }
+  if (reportThread_.joinable()) reportThread_.join();
+}
+
+void CMainFrame::OpenDump(const std::string& dumpPath) {
+  FinishReport();
+  ReportFlashData(dumpPath, *view_, *log_, *progress_, *messages_);
+}
+
+long CMainFrame::OnStatusText(long first, const std::string* text) {
+  if (first == 0 && text != nullptr) statusText_->setText(QString::fromStdString(*text));
+  return 0;
+}
+
+QString CMainFrame::StatusText() const {
+  return statusText_->text();
+}
+
+bool CMainFrame::event(QEvent* event) {
+  if (event->type() == QEvent::StatusTip) {
+    // Menu prompts go to the text pane; nothing pointed at means "Ready".
+    const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
+    statusText_->setText(tip.isEmpty() ? QStringLiteral("Ready") : tip);
+    return true;
+  }
+  return QMainWindow::event(event);
+}
+
+void CMainFrame::OnTimer(int id) {
+  if (id == 1) {
+    CheckUnitPresence();
+  } else if (id == 2) {
+    m_timer2.stop();
+    commands_->DetectFirmware();
+  }
+}
+
+void CMainFrame::CheckUnitPresence() {
+  PollUnitPresence(*drives_, unitConnected, *this);
+}
+
+void CMainFrame::ShowPresence(const std::string& text, Rgb color) {
+  m_stcUsbStatus->setText(QString::fromStdString(text));
+  SetLabelColors(m_stcUsbStatus, ToQColor(color), QColor());
+}
+
+void CMainFrame::OnCommand(int id) {
+  switch (id) {
+    case ID_APP_EXIT:
+      close();
+      break;
+    case ID_PET_INFORMATION:
+      OnPetInformation();
+      break;
+    case ID_APP_ABOUT:
+      OnAbout();
+      break;
+    case ID_CHECK_FOR_UPDATES:
+      OnCheckForUpdates();
+      break;
+    case ID_READ_MEMORY_DATA:
+      commands_->ReadMemoryData();
+      break;
+    case ID_ERASE_MEMORY_DATA:
+      commands_->EraseMemory(true);
+      break;
+    case ID_UPGRADE_FIRMWARE:
+      commands_->UpgradeFirmware("");
+      break;
+    case ID_RTC_SYNCHRONIZE:
+      commands_->SynchronizeClock();
+      break;
+    case ID_FILE_SAVE_AS:
+      // The report export comes with its own dialog later.
+      break;
+    default:
+      break;
+  }
+}
+
+void CMainFrame::OnPetInformation() {
+  CDlgPetInfo dialog(*this);
+  dialog.exec();
+}
+
+void CMainFrame::OnAbout() {
+  CAboutDlg dialog([this] { return ReadFirmwareVersion(unitConnected, *drives_, DefaultClock()); },
+                   this);
+  dialog.exec();
+}
+
+void CMainFrame::OnCheckForUpdates() {
+  if (openUrl_) openUrl_(QString::fromUtf8(kUpdatePageUrl));
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+  if (closing_) {
+    event->accept();
+    return;
+  }
+  if (!prompt_->AskYesNo("Are you sure you want to exit?", "Exit")) {
+    event->ignore();
+    return;
+  }
+  m_timer1.stop();
+  m_timer2.stop();
+  closing_ = true;
+  ShutDown();
+  event->accept();
+}
+
+void CMainFrame::ShutDown() {
+  m_timer1.stop();
+  m_timer2.stop();
+  // Workers stop waiting for this window; then none is left running.
+  gate_.Close();
+  if (view_) view_->CloseGate();
+  if (reportThread_.joinable()) reportThread_.join();
+}
+
+}  // namespace yelvane

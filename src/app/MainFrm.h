@@ -1,0 +1,200 @@
+#pragma once
+
+// The main window: menu, toolbar with the pet labels, status panes, the
+// "Process Log" pane, the session table, the timers and the unit commands.
+
+#include <QLabel>
+#include <QMainWindow>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QProgressBar>
+#include <QTimer>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include <atomic>
+#include <thread>
+
+#include "activity/PetInfo.h"
+#include "app/UiGate.h"
+#include "common/Sinks.h"
+#include "operations/UnitCommands.h"
+#include "unit/UnitAccess.h"
+
+class QAction;
+class QDockWidget;
+class QToolBar;
+
+namespace yelvane {
+
+class CVandryView;
+
+// Command ids of the menu, the toolbar and the accelerators.
+enum CommandId : int {
+  ID_FILE_NEW = 57600,
+  ID_FILE_OPEN = 57601,
+  ID_FILE_SAVE = 57603,
+  ID_FILE_PRINT_SETUP = 57606,
+  ID_FILE_PRINT = 57607,
+  ID_EDIT_COPY = 57634,
+  ID_EDIT_CUT = 57635,
+  ID_EDIT_PASTE = 57637,
+  ID_EDIT_UNDO = 57643,
+  ID_NEXT_PANE = 57680,
+  ID_PREV_PANE = 57681,
+  ID_APP_ABOUT = 57664,
+  ID_APP_EXIT = 57665,
+  ID_READ_MEMORY_DATA = 32771,
+  ID_FILE_SAVE_AS = 32772,
+  ID_UPGRADE_FIRMWARE = 32773,
+  ID_ERASE_MEMORY_DATA = 32774,
+  ID_PET_NAME_LABEL = 32775,
+  ID_PET_OWNER_LABEL = 32776,
+  ID_PET_LOCATION_LABEL = 32777,
+  ID_PET_INFORMATION = 32778,
+  ID_CHECK_FOR_UPDATES = 32779,
+  ID_RTC_SYNCHRONIZE = 32780,
+};
+
+// Status-bar indicators, left to right, and the strings that size them.
+enum IndicatorId : int {
+  ID_INDICATOR_BARK = 61450,
+  ID_INDICATOR_ACTIVITY = 61451,
+  ID_INDICATOR_USB = 61449,
+  ID_INDICATOR_PROGRESS = 61448,
+  ID_SEPARATOR = 0,
+};
+
+inline constexpr const char* kUpdatePageUrl = "https://yelvane.example.org/updates";
+inline constexpr int kPetLabelWidth = 300;
+inline constexpr int kPollPeriodMs = 1000;
+
+class CMainFrame : public QMainWindow, private PresenceIndicator {
+  Q_OBJECT
+ public:
+  explicit CMainFrame(QWidget* parent = nullptr);
+  ~CMainFrame() override;
+
+  // Running state.
+  bool unitConnected = false;
+  PetInfo m_pet;
+  std::string& m_strPetName = m_pet.name;
+  std::string& m_strPetOwner = m_pet.owner;
+  std::string& m_strPetLocation = m_pet.location;
+  QPlainTextEdit* m_wndLog = nullptr;
+  QProgressBar* m_wndProgress = nullptr;
+  QLabel* m_stcUsbStatus = nullptr;
+  QLabel* m_stcBark = nullptr;
+  QLabel* m_stcActivity = nullptr;
+  QLabel* m_stcPetName = nullptr;
+  QLabel* m_stcPetOwner = nullptr;
+  QLabel* m_stcPetLocation = nullptr;
+
+  // Writes the three pet strings into the toolbar labels.
+  void RefreshPetLabels();
+
+  // The log pane, callable from any thread.
+  LogSink& Log() { return *log_; }
+  // The progress pane, callable from any thread.
+  ProgressSink& Progress() { return *progress_; }
+  // Message boxes and questions, callable from any thread.
+  MessageSink& Messages() { return *messages_; }
+  CVandryView* View() const { return view_; }
+
+  // Replaces the message boxes (tests answer questions themselves); nullptr
+  // restores the real ones.
+  void SetPrompt(MessageSink* prompt);
+  // The drives the commands and the presence poll look at (not owned; they
+  // must outlive the window). Without them no logger is ever found.
+  void SetDrives(DriveEnumerator& drives);
+  DriveEnumerator& Drives() const { return *drives_; }
+  // Replaces the firmware file dialog; nullptr restores it.
+  void SetImagePrompt(ImageFilePrompt* prompt);
+  // Where each download is archived ("" for the user's data folder).
+  void SetArchiveFolder(const std::string& folder);
+  UnitCommands& Commands() { return *commands_; }
+
+  // The report walk of a dump on its own thread, owned by this window.
+  void StartReport(const std::string& dumpPath);
+  bool ReportRunning() const { return reportThread_.joinable() && !reportDone_; }
+  // Waits for a running report while the window keeps answering it.
+  void FinishReport();
+  // Fills the table from a dump on the UI thread (for --open-dump).
+  void OpenDump(const std::string& dumpPath);
+  void SetUrlOpener(std::function<void(const QString&)> opener) { openUrl_ = std::move(opener); }
+
+  // Runs a command by id, as the menu, toolbar and accelerators do.
+  void OnCommand(int id);
+  QAction* CommandAction(int id) const;
+
+  // The status text message: first == 0 puts *text in the text pane.
+  long OnStatusText(long first, const std::string* text);
+  QString StatusText() const;
+
+  // Timers: 1 polls the unit every second, 2 looks for firmware once.
+  void OnTimer(int id);
+  bool PresencePollActive() const { return m_timer1.isActive(); }
+  void StopPresencePoll() { m_timer1.stop(); }
+  void StartPresencePoll() { m_timer1.start(kPollPeriodMs); }
+  // One presence check now (what timer 1 does).
+  void CheckUnitPresence();
+
+  // Width of a status pane as its sizing string gives it.
+  int PaneWidth(int indicator) const;
+  QWidget* PaneWidget(int index) const;
+  QDockWidget* LogBar() const { return m_wndLogBar; }
+  QToolBar* ToolBar() const { return m_wndToolBar; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool event(QEvent* event) override;
+
+ private:
+  class GatedLog;
+  class GatedProgress;
+  class GatedMessages;
+  class Surroundings;
+
+  void CreateToolBar();
+  void CreateStatusBar();
+  void CreateLogBar();
+  void CreateMenus();
+  QAction* AddCommand(int id, const QString& text);
+  void OnPetInformation();
+  void OnAbout();
+  void OnCheckForUpdates();
+  void RebuildCommands();
+  void ShowPresence(const std::string& text, Rgb color) override;
+  // Stops the workers' waits on this window before it goes away.
+  void ShutDown();
+
+  UiGate gate_;
+  CVandryView* view_ = nullptr;
+  QToolBar* m_wndToolBar = nullptr;
+  QDockWidget* m_wndLogBar = nullptr;
+  QLabel* statusText_ = nullptr;
+  std::vector<QWidget*> panes_;
+  QTimer m_timer1;
+  QTimer m_timer2;
+  std::map<int, QAction*> actions_;
+  std::unique_ptr<MessageSink> boxes_;
+  MessageSink* prompt_ = nullptr;
+  std::unique_ptr<LogSink> log_;
+  std::unique_ptr<ProgressSink> progress_;
+  std::unique_ptr<MessageSink> messages_;
+  std::function<void(const QString&)> openUrl_;
+  bool closing_ = false;
+  std::unique_ptr<DriveEnumerator> noDrives_;
+  DriveEnumerator* drives_ = nullptr;
+  std::unique_ptr<Surroundings> surroundings_;
+  ImageFilePrompt* imagePrompt_ = nullptr;
+  std::string archiveFolder_;
+  std::unique_ptr<UnitCommands> commands_;
+  std::thread reportThread_;
+  std::atomic<bool> reportDone_{true};
+};
+
+}  // namespace yelvane

@@ -1,0 +1,41 @@
+#pragma once
+
+// The application object: the start-up folder, the log rule and the chart
+// lists shared by the report code.
+
+#include <string>
+
+#include "activity/ChartSeries.h"
+
+class QPlainTextEdit;
+
+namespace yelvane {
+
+class CVandryApp {
+ public:
+  // Records the current directory; there is one instance per run.
+  CVandryApp();
+  ~CVandryApp();
+  CVandryApp(const CVandryApp&) = delete;
+  CVandryApp& operator=(const CVandryApp&) = delete;
+
+  // The instance of this run, or nullptr before it exists.
+  static CVandryApp* Instance();
+
+  // The folder the program was started in: base of ".\tmp.bin", the
+  // Firmware folder and the upgrade file dialog.
+  const std::string& StartDir() const { return m_szStartDir; }
+
+  // The chart lists of the last session loaded.
+  ChartSeries& Chart() { return m_chart; }
+
+  // Appends `text` to the log control (with "\r\n" unless it already ends
+  // so, when `newline` is set) and scrolls to the end.
+  static void AppendLog(QPlainTextEdit* control, std::string text, bool newline = true);
+
+ private:
+  std::string m_szStartDir;
+  ChartSeries m_chart;
+};
+
+}  // namespace yelvane

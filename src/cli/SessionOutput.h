@@ -1,0 +1,15 @@
+#pragma once
+
+// The session table on stdout, as `decode` and `read` print it.
+
+#include <string>
+
+#include "activity/SessionTable.h"
+
+namespace yelvane {
+
+// `format` is "table" (aligned columns under a BARKING / ACTIVITY line),
+// "tsv" (one line per row, cells separated by tabs) or "json".
+void PrintSessions(const SessionTable& table, const std::string& format);
+
+}  // namespace yelvane

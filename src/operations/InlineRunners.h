@@ -1,0 +1,37 @@
+#pragma once
+
+// Runners that do the dialogs' and the report's work on the calling thread:
+// for the command-line tool, the tests and the benchmark.
+
+#include "activity/SessionTable.h"
+#include "operations/UnitCommands.h"
+
+namespace yelvane {
+
+class InlineDialogRunner final : public DialogRunner {
+ public:
+  InlineDialogRunner(DriveEnumerator& drives, UnitDialogObserver& dialog, LogSink& log,
+                     MessageSink& messages, Clock& clock)
+      : surroundings_{drives, dialog, log, messages, clock} {}
+  void RunRead(ReadJob& job) override;
+  void RunUpgrade(UpgradeJob& job) override;
+
+ private:
+  WorkerSurroundings surroundings_;
+};
+
+class InlineReportRunner final : public ReportRunner {
+ public:
+  InlineReportRunner(SessionTable& table, LogSink& log, ProgressSink& progress,
+                     MessageSink& messages)
+      : table_(table), log_(log), progress_(progress), messages_(messages) {}
+  void Start(const std::string& dumpPath) override;
+
+ private:
+  SessionTable& table_;
+  LogSink& log_;
+  ProgressSink& progress_;
+  MessageSink& messages_;
+};
+
+}  // namespace yelvane

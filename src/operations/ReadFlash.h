@@ -1,0 +1,48 @@
+#pragma once
+
+// Memory read: copies a stretch of the logger's memory into the dump file,
+// one sector at a time, under the "Read Flash Data" progress dialog.
+
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "operations/UnitDialog.h"
+
+namespace yelvane {
+
+inline constexpr const char* kReadFailedText = "Failed to read flash data! Please retry!";
+inline constexpr const char* kReadCompleteText = "Read flash is complete.";
+inline constexpr const char* kReadStatusText = "Target Memory : Internal Flash";
+
+// Shared by the command, its dialog and the worker; one read at a time.
+struct ReadJob {
+  std::string unitDrive;          // filled by PrepareReadJob
+  std::string dumpPath;           // set by the command
+  std::FILE* dumpFile = nullptr;  // opened by PrepareReadJob, closed by the worker
+  std::vector<uint8_t> buffer;    // `length` bytes; released by the worker
+  uint32_t address = 0;           // unit memory address
+  uint32_t length = 0;            // bytes to copy
+  std::atomic<uint32_t> bytesDone{0};
+  // False only while a worker runs; the dialog refuses to be cancelled then.
+  std::atomic<bool> workerDone{true};
+  // True only at a complete successful end; read after the dialog closed.
+  std::atomic<bool> succeeded{false};
+};
+
+// The dialog's initialisation without its windows: finds the logger, opens
+// the existing dump file for writing and allocates the buffer. Shows its own
+// message boxes. On WorkerReady, `workerDone` is already false so that a
+// cancel arriving before the worker thread runs is refused too.
+DialogStart PrepareReadJob(ReadJob& job, DriveEnumerator& drives, MessageSink& messages);
+
+// The worker: runs once, from the signature check to the dump file write.
+// Ends with `workerDone` set; `succeeded` only when the dump was written.
+void RunReadWorker(ReadJob& job, WorkerSurroundings& surroundings);
+
+// Releases what PrepareReadJob took when no worker is going to run.
+void AbandonReadJob(ReadJob& job);
+
+}  // namespace yelvane

@@ -1,0 +1,164 @@
+#pragma once
+
+// The unit commands of the main window without their windows: Read Memory
+// Data, Erase Memory Data, Upgrade Firmware, the start-up firmware detection
+// and RTC synchronize. Everything around them comes in through small
+// interfaces, so the GUI maps them to its timer, dialogs and views and the
+// command-line tool and the tests to a terminal or recorders.
+
+#include <ctime>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "activity/PetInfo.h"
+#include "activity/SessionTable.h"
+#include "common/Sinks.h"
+#include "operations/EraseFlash.h"
+#include "operations/ReadFlash.h"
+
+namespace yelvane {
+
+class DriveEnumerator;
+
+inline constexpr const char* kDisconnectedText = "USB is Disconnected, Please check the USB!";
+inline constexpr const char* kReadCancelledText = "Cancel the flash data read.";
+inline constexpr const char* kReportCancelledText =
+    "Cancel the data report because of USB device had been unpluged!";
+inline constexpr const char* kReadSucceededText = "Read flash data successfully!";
+inline constexpr const char* kEraseQuestion =
+    "Are you sure you want to erase all data from the unit?";
+inline constexpr const char* kEraseCancelledText = "Cancel that erase memory data.";
+inline constexpr const char* kEraseSucceededText = "Erased all data successfully!";
+inline constexpr const char* kUpgradeQuestion = "Are you sure you want to upgrade the firmware?";
+inline constexpr const char* kUpgradeCancelledText = "Cancel that upgrade firmware.";
+inline constexpr const char* kUpgradeSucceededText = "Upgrade the firmware successfully!";
+inline constexpr const char* kClockFailedText = "Failed To Synchronize Time!\nPlease Retry!";
+inline constexpr const char* kClockSucceededText =
+    "Device Timer is synchronized with your PC Timer!";
+inline constexpr uint32_t kDumpAddress = 0x10000;
+inline constexpr uint32_t kDumpLength = 0x50000;
+inline constexpr uint32_t kPresencePollMs = 1000;
+
+// The presence poll (the main window's timer 1). Every transfer stops it
+// first and starts it again (1000 ms) however it ends.
+class PresencePoll {
+ public:
+  virtual ~PresencePoll() = default;
+  virtual void Stop() = 0;
+  virtual void Start() = 0;
+};
+
+// The Pet Information dialog and the toolbar labels that show the strings.
+class PetInfoPrompt {
+ public:
+  virtual ~PetInfoPrompt() = default;
+  // Shows `pet`; on OK stores the entries in it and returns true.
+  virtual bool Ask(PetInfo& pet) = 0;
+  virtual void RefreshLabels(const PetInfo& pet) = 0;
+};
+
+// The file-open dialog for an image ("MSC Files (*.msc)|*.msc||", ".msc").
+class ImageFilePrompt {
+ public:
+  virtual ~ImageFilePrompt() = default;
+  // `initialName` is "<start-up folder>/*.msc"; nullopt when cancelled.
+  virtual std::optional<std::string> ChooseImage(const std::string& initialName) = 0;
+};
+
+// Runs a progress dialog to its end: the GUI shows it modally with the worker
+// on its own thread; the tool and the tests run the worker inline.
+class DialogRunner {
+ public:
+  virtual ~DialogRunner() = default;
+  virtual void RunRead(ReadJob& job) = 0;
+  virtual void RunUpgrade(UpgradeJob& job) = 0;
+};
+
+// Starts the report walk of a fresh dump (the GUI on a thread of its own,
+// the tool inline).
+class ReportRunner {
+ public:
+  virtual ~ReportRunner() = default;
+  virtual void Start(const std::string& dumpPath) = 0;
+};
+
+struct CommandSurroundings {
+  CommandSurroundings(LogSink& log, MessageSink& messages, ProgressSink& progressPane,
+                      SessionTable& table, PresencePoll& poll, PetInfoPrompt& petPrompt,
+                      PetInfo& pet, ImageFilePrompt& imagePrompt, DialogRunner& dialogs,
+                      ReportRunner& report, DriveEnumerator& drives,
+                      std::function<bool()> unitConnected, std::string startupFolder)
+      : log(log),
+        messages(messages),
+        progressPane(progressPane),
+        table(table),
+        poll(poll),
+        petPrompt(petPrompt),
+        pet(pet),
+        imagePrompt(imagePrompt),
+        dialogs(dialogs),
+        report(report),
+        drives(drives),
+        unitConnected(std::move(unitConnected)),
+        startupFolder(std::move(startupFolder)) {}
+
+  LogSink& log;
+  MessageSink& messages;
+  ProgressSink& progressPane;
+  SessionTable& table;
+  PresencePoll& poll;
+  PetInfoPrompt& petPrompt;
+  PetInfo& pet;  // the main window's three strings
+  ImageFilePrompt& imagePrompt;
+  DialogRunner& dialogs;
+  ReportRunner& report;
+  DriveEnumerator& drives;
+  std::function<bool()> unitConnected;
+  std::string startupFolder;
+  // The PC's local time; read once per command that needs it.
+  std::function<std::tm()> localTime = SystemLocalTime;
+  // "" picks DownloadArchiveFolder() when a copy is saved.
+  std::string archiveFolder;
+  // "" picks "<start-up folder>/tmp.bin".
+  std::string dumpPath;
+  // "" picks FindEraseImage(start-up folder).
+  std::string eraseImagePath;
+  // The GUI always offers the erase after a read; the tool only on request.
+  bool offerEraseAfterRead = true;
+
+  static std::tm SystemLocalTime();
+};
+
+class UnitCommands {
+ public:
+  explicit UnitCommands(CommandSurroundings surroundings) : s_(std::move(surroundings)) {}
+
+  // Returns true when the copy succeeded (whatever the erase question gave).
+  bool ReadMemoryData();
+  // Returns true only after "Erased all data successfully!".
+  bool EraseMemory(bool clearLog);
+  // Returns true only after "Upgrade the firmware successfully!".
+  bool UpgradeFirmware(const std::string& path);
+  // Offers the first valid image of the Firmware folder and deletes it
+  // afterwards whatever happened. The caller stops its one-shot timer first.
+  void DetectFirmware();
+  // Returns true only after "Device Timer is synchronized with your PC Timer!".
+  bool SynchronizeClock();
+
+  // Where the last successful read kept its copy ("" when none).
+  const std::string& LastArchivePath() const { return lastArchivePath_; }
+  std::string DumpPath() const;
+
+ private:
+  bool RequireUnit();
+  bool RunImage(const std::string& path, bool upgradeMode);
+  bool KeepCopy(const std::string& dumpPath);
+
+  CommandSurroundings s_;
+  ReadJob readJob_;
+  UpgradeJob upgradeJob_;
+  std::string lastArchivePath_;
+};
+
+}  // namespace yelvane

@@ -1,0 +1,89 @@
+#pragma once
+
+// What the unit workers (memory read, erase/upgrade) report to their progress
+// dialog. The GUI's dialog implements the observer on its UI thread and the
+// worker waits for each call; the command-line tool draws a progress bar;
+// tests and the benchmark record the calls.
+
+#include <string>
+#include <vector>
+
+#include "common/Clock.h"
+#include "common/Sinks.h"
+
+namespace yelvane {
+
+class DriveEnumerator;
+
+// The six progress codes of the unit dialogs, in their message numbering.
+enum class ProgressCode : int {
+  TransferText = 1,      // "0K/320K", "512K/..."
+  RateText = 2,          // "49KB", later the outcome text
+  Percent = 3,           // 0..100
+  StatusText = 4,        // "Target Memory : Internal Flash", later the outcome text
+  StopElapsedTimer = 5,  // the seconds counter stops
+  CloseSoon = 6,         // the dialog closes one second later
+};
+
+class UnitDialogObserver {
+ public:
+  virtual ~UnitDialogObserver() = default;
+  virtual void SetTransferText(const std::string& text) = 0;  // code 1
+  virtual void SetRateText(const std::string& text) = 0;      // code 2
+  virtual void SetPercent(int percent) = 0;                   // code 3
+  virtual void SetStatusText(const std::string& text) = 0;    // code 4
+  virtual void StopElapsedTimer() = 0;                        // code 5
+  virtual void CloseAfterDelay() = 0;                         // code 6 (1000 ms)
+};
+
+// Everything a worker talks to besides its job.
+struct WorkerSurroundings {
+  DriveEnumerator& drives;  // gives the worker its own volume back-end
+  UnitDialogObserver& dialog;
+  LogSink& log;
+  MessageSink& messages;
+  Clock& clock;
+};
+
+// How a dialog's preparation (the part of its initialisation that is not a
+// window) ended.
+enum class DialogStart {
+  WorkerReady,  // run the worker now
+  NoDisk,       // "There is no available disk!!" was shown; close the dialog at once
+  Failed,       // the job could not be prepared; close the dialog, no worker
+};
+
+inline constexpr const char* kNoDiskText = "There is no available disk!!";
+inline constexpr uint32_t kElapsedTimerMs = 1000;
+inline constexpr uint32_t kCloseDelayMs = 1000;
+
+// Keeps every call in order; for tests, the benchmark and diagnosis.
+class RecordingDialogObserver : public UnitDialogObserver {
+ public:
+  struct Event {
+    ProgressCode code;
+    std::string text;
+    int percent = 0;
+    friend bool operator==(const Event&, const Event&) = default;
+  };
+  void SetTransferText(const std::string& text) override {
+    events.push_back({ProgressCode::TransferText, text});
+  }
+  void SetRateText(const std::string& text) override {
+    events.push_back({ProgressCode::RateText, text});
+  }
+  void SetPercent(int percent) override { events.push_back({ProgressCode::Percent, {}, percent}); }
+  void SetStatusText(const std::string& text) override {
+    events.push_back({ProgressCode::StatusText, text});
+  }
+  void StopElapsedTimer() override { events.push_back({ProgressCode::StopElapsedTimer, {}}); }
+  void CloseAfterDelay() override { events.push_back({ProgressCode::CloseSoon, {}}); }
+
+  // Texts sent with one code, in order.
+  std::vector<std::string> Texts(ProgressCode code) const;
+  bool Has(ProgressCode code) const;
+
+  std::vector<Event> events;
+};
+
+}  // namespace yelvane

@@ -1,0 +1,372 @@
+// The main window, the session table view and the small dialogs.
+
+#include <QAction>
+#include <QDockWidget>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTest>
+
+#include <atomic>
+#include <thread>
+
+#include "AppTestSupport.h"
+#include "app/AboutDlg.h"
+#include "app/DlgPetInfo.h"
+#include "app/MainFrm.h"
+#include "app/Vandry.h"
+#include "app/VandryView.h"
+#include "sim/SimulatedLogger.h"
+
+using namespace yelvane;
+using yelvane::test::ScriptedPrompt;
+
+class TestAppFrame : public QObject {
+  Q_OBJECT
+ private slots:
+  void closeAsksOnEveryWayOut();
+  void closeYesStopsTimersAndNoKeepsThem();
+  void titleStaysYelvane();
+  void appendLogAddsOneBreakAndScrolls();
+  void statusTextMessageAndPanes();
+  void usbLabelFollowsPresence();
+  void tableTintsFontAndColumns();
+  void headerIsLockedAndSelectionIsFullRow();
+  void workerFillsTableThroughUiThread();
+  void closedGateReleasesWaitingWorker();
+  void petInfoOkCancelBlankAndBlanks();
+  void petInfoCommandRunsDialog();
+  void aboutShowsFirmwareVersion();
+  void checkForUpdatesOpensFixedPage();
+
+ private:
+  CVandryApp app_;
+};
+
+void TestAppFrame::closeAsksOnEveryWayOut() {
+  CMainFrame frame;
+  ScriptedPrompt prompt;
+  frame.SetPrompt(&prompt);
+  frame.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&frame));
+
+  // Close box / Alt+F4 (a close event), File > Exit, and closing all windows:
+  // each asks, and No keeps the window.
+  const std::function<void()> ways[] = {
+      [&] { frame.close(); },
+      [&] { frame.CommandAction(ID_APP_EXIT)->trigger(); },
+      [&] {
+        QCloseEvent event;
+        QApplication::sendEvent(&frame, &event);
+      },
+      [&] { QApplication::closeAllWindows(); },
+  };
+  for (const auto& way : ways) {
+    prompt.answers = {false};
+    prompt.boxes.clear();
+    way();
+    QCOMPARE(prompt.boxes.size(), 1u);
+    QCOMPARE(prompt.boxes[0].text, std::string("Are you sure you want to exit?"));
+    QCOMPARE(prompt.boxes[0].caption, std::string("Exit"));
+    QVERIFY(frame.isVisible());
+  }
+  prompt.answers = {true};
+  frame.CommandAction(ID_APP_EXIT)->trigger();
+  QVERIFY(!frame.isVisible());
+}
+
+void TestAppFrame::closeYesStopsTimersAndNoKeepsThem() {
+  CMainFrame frame;
+  ScriptedPrompt prompt;
+  frame.SetPrompt(&prompt);
+  frame.show();
+  QVERIFY(frame.PresencePollActive());
+  prompt.answers = {false};
+  frame.close();
+  QVERIFY(frame.PresencePollActive());
+  prompt.answers = {true};
+  frame.close();
+  QVERIFY(!frame.PresencePollActive());
+}
+
+void TestAppFrame::titleStaysYelvane() {
+  CMainFrame frame;
+  QCOMPARE(frame.windowTitle(), QString("Yelvane"));
+  frame.m_strPetName = "Rex";
+  frame.RefreshPetLabels();
+  frame.Log().AppendLog("Command: Read Memory Data", true);
+  QCOMPARE(frame.windowTitle(), QString("Yelvane"));
+}
+
+void TestAppFrame::appendLogAddsOneBreakAndScrolls() {
+  CMainFrame frame;
+  QPlainTextEdit* log = frame.m_wndLog;
+  QVERIFY(log->isReadOnly());
+  frame.Log().SetLogText(" ");
+  frame.Log().AppendLog("Command: Erase Memory Data", true);
+  frame.Log().AppendLog("ends with break\r\n", true);
+  frame.Log().AppendLog("ends with newline\n", true);
+  frame.Log().AppendLog("\nStart to erase all data...", true);
+  const auto lines = yelvane::test::LogLines(log);
+  const std::vector<std::string> expected = {
+      " Command: Erase Memory Data", "ends with break", "ends with newline", "", "",
+      "Start to erase all data..."};
+  QCOMPARE(lines, expected);
+
+  frame.resize(600, 400);
+  frame.show();
+  for (int i = 0; i < 200; ++i) frame.Log().AppendLog("line", true);
+  QApplication::processEvents();
+  QScrollBar* bar = log->verticalScrollBar();
+  QVERIFY(bar->maximum() > 0);
+  QCOMPARE(bar->value(), bar->maximum());
+}
+
+void TestAppFrame::statusTextMessageAndPanes() {
+  CMainFrame frame;
+  QCOMPARE(frame.StatusText(), QString("Ready"));
+  const std::string text = "Saving...";
+  QCOMPARE(frame.OnStatusText(1, &text), 0L);
+  QCOMPARE(frame.StatusText(), QString("Ready"));
+  QCOMPARE(frame.OnStatusText(0, &text), 0L);
+  QCOMPARE(frame.StatusText(), QString("Saving..."));
+
+  // Panes left to right: BARK, ACTIVITY, USB, progress, text; widths from the
+  // sizing strings in the status bar's font.
+  QCOMPARE(frame.PaneWidget(0), static_cast<QWidget*>(frame.m_stcBark));
+  QCOMPARE(frame.PaneWidget(1), static_cast<QWidget*>(frame.m_stcActivity));
+  QCOMPARE(frame.PaneWidget(2), static_cast<QWidget*>(frame.m_stcUsbStatus));
+  QCOMPARE(frame.PaneWidget(3), static_cast<QWidget*>(frame.m_wndProgress));
+  const QFontMetrics metrics(frame.statusBar()->font());
+  QCOMPARE(frame.m_stcBark->width(), metrics.horizontalAdvance("Indicator the Barking "));
+  QCOMPARE(frame.m_stcUsbStatus->width(),
+           metrics.horizontalAdvance("USB Status" + QString(37, QLatin1Char(' '))));
+  QCOMPARE(frame.m_wndProgress->width(),
+           metrics.horizontalAdvance("Process Progress" + QString(86, QLatin1Char(' '))));
+  frame.resize(1280, 800);
+  frame.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&frame));
+  for (int i = 0; i + 1 < 5; ++i) {
+    QVERIFY(frame.PaneWidget(i)->x() < frame.PaneWidget(i + 1)->x());
+  }
+  QCOMPARE(frame.m_stcBark->text(), QString("BARK"));
+  QCOMPARE(frame.m_stcActivity->text(), QString("ACTIVITY"));
+}
+
+void TestAppFrame::usbLabelFollowsPresence() {
+  CMainFrame frame;
+  SimulatedDrives drives;
+  auto logger = std::make_shared<SimulatedLogger>(MakeBlankMemory());
+  logger->Unplug();
+  drives.Add("sim0", logger);
+  frame.SetDrives(drives);
+  QCOMPARE(frame.m_stcUsbStatus->text(), QString("USB Disconnected"));
+  logger->Plug();
+  QTRY_COMPARE_WITH_TIMEOUT(frame.m_stcUsbStatus->text(), QString("USB Connected"), 3000);
+  QVERIFY(frame.unitConnected);
+  QCOMPARE(frame.m_stcUsbStatus->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+  logger->Unplug();
+  QTRY_COMPARE_WITH_TIMEOUT(frame.m_stcUsbStatus->text(), QString("USB Disconnected"), 3000);
+  QVERIFY(!frame.unitConnected);
+  QCOMPARE(frame.m_stcUsbStatus->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+}
+
+void TestAppFrame::tableTintsFontAndColumns() {
+  CVandryView view;
+  view.InsertRow(0);
+  for (int c = 0; c < kSessionColumns; ++c) view.SetCellText(0, c, "x" + std::to_string(c));
+  SessionModel* model = view.Model();
+  const QColor expected[] = {QColor(255, 255, 153), QColor(204, 255, 204), QColor(204, 255, 204),
+                             QColor(204, 255, 204), QColor(204, 255, 204), QColor(204, 255, 204),
+                             QColor(153, 204, 255), QColor(153, 204, 255), QColor(153, 204, 255),
+                             QColor(153, 204, 255), QColor(153, 204, 255)};
+  const int widths[] = {60, 70, 50, 80, 160, 160, 70, 50, 80, 160, 160};
+  const char* titles[] = {"Session",    "Duration",   "Total",    "Rate/Hour",
+                          "Start Time", "End Time",   "Duration", "Total",
+                          "Rate/Hour",  "Start Time", "End Time"};
+  QCOMPARE(model->columnCount(), 11);
+  for (int c = 0; c < kSessionColumns; ++c) {
+    const QModelIndex at = model->index(0, c);
+    QCOMPARE(model->data(at, Qt::BackgroundRole).value<QColor>(), expected[c]);
+    QCOMPARE(model->data(at, Qt::ForegroundRole).value<QColor>(), QColor(Qt::black));
+    QCOMPARE(view.horizontalHeader()->sectionSize(c), widths[c]);
+    QCOMPARE(model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString(), QString(titles[c]));
+  }
+  const Rgb white{255, 255, 255};
+  QVERIFY(ColumnTint(11) == white);
+  QCOMPARE(view.font().family(), QString("Lucida Sans Unicode"));
+  QCOMPARE(view.font().pixelSize(), 15);
+  QCOMPARE(view.font().weight(), QFont::Black);
+  QCOMPARE(view.horizontalHeader()->font().pixelSize(), 15);
+
+  // What a painted cell shows: the tint of its column.
+  view.resize(1200, 200);
+  view.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&view));
+  const QImage image = view.viewport()->grab().toImage();
+  const int y = view.rowViewportPosition(0) + view.rowHeight(0) / 2;
+  int x = 0;
+  for (int c = 0; c < kSessionColumns; ++c) {
+    QCOMPARE(QColor(image.pixel(x + widths[c] - 8, y)), expected[c]);
+    x += widths[c];
+  }
+  QCOMPARE(QColor(image.pixel(image.width() - 3, image.height() - 3)), QColor(Qt::white));
+}
+
+void TestAppFrame::headerIsLockedAndSelectionIsFullRow() {
+  CVandryView view;
+  for (int r = 0; r < 3; ++r) {
+    view.InsertRow(r);
+    view.SetCellText(r, 0, std::to_string(r + 1));
+  }
+  view.resize(1200, 300);
+  view.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&view));
+  QHeaderView* header = view.horizontalHeader();
+  QVERIFY(!header->sectionsClickable());
+  QCOMPARE(header->sectionResizeMode(0), QHeaderView::Fixed);
+
+  // Dragging the edge between the first two columns changes nothing, and a
+  // click on a header selects nothing.
+  const int edge = header->sectionSize(0);
+  QTest::mousePress(header->viewport(), Qt::LeftButton, {}, QPoint(edge - 1, 5));
+  QTest::mouseMove(header->viewport(), QPoint(edge + 40, 5));
+  QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, QPoint(edge + 40, 5));
+  QCOMPARE(header->sectionSize(0), 60);
+  QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(100, 5));
+  QVERIFY(!view.selectionModel()->hasSelection());
+
+  // A click selects the whole row; a second click moves the single selection.
+  QTest::mouseClick(view.viewport(), Qt::LeftButton, {},
+                    QPoint(300, view.rowViewportPosition(1) + 3));
+  QCOMPARE(view.selectionModel()->selectedIndexes().size(), 11);
+  QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::ControlModifier,
+                    QPoint(30, view.rowViewportPosition(2) + 3));
+  const auto rows = view.selectionModel()->selectedRows();
+  QCOMPARE(rows.size(), 1);
+  QCOMPARE(rows[0].row(), 2);
+
+  // Without the focus the selection keeps its highlight.
+  QCOMPARE(view.palette().color(QPalette::Inactive, QPalette::Highlight),
+           view.palette().color(QPalette::Active, QPalette::Highlight));
+}
+
+void TestAppFrame::workerFillsTableThroughUiThread() {
+  CVandryView view;
+  std::atomic<bool> done{false};
+  std::string seen;
+  int count = -1;
+  std::thread worker([&] {
+    SessionTable& table = view;
+    table.DeleteAllRows();
+    for (int r = 0; r < 50; ++r) {
+      table.InsertRow(r);
+      table.SetCellText(r, 0, std::to_string(r + 1));
+    }
+    count = table.RowCount();
+    seen = table.CellText(49, 0, 31);
+    done = true;
+  });
+  QTRY_VERIFY_WITH_TIMEOUT(done.load(), 10000);
+  worker.join();
+  QCOMPARE(count, 50);
+  QCOMPARE(seen, std::string("50"));
+  QCOMPARE(view.Model()->rowCount(), 50);
+}
+
+void TestAppFrame::closedGateReleasesWaitingWorker() {
+  // A worker blocked on a window that stopped answering is let go when the
+  // window closes, and its late request is dropped.
+  auto view = std::make_unique<CVandryView>();
+  std::atomic<bool> done{false};
+  std::thread worker([&] {
+    view->InsertRow(0);
+    done = true;
+  });
+  // Not processing events: the worker waits.
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  const bool finishedEarly = done.load();
+  view->CloseGate();
+  worker.join();
+  QVERIFY(!finishedEarly);
+  QVERIFY(done.load());
+  view.reset();
+  QApplication::processEvents();
+}
+
+void TestAppFrame::petInfoOkCancelBlankAndBlanks() {
+  CMainFrame frame;
+  frame.m_strPetName = "Rex";
+  frame.m_strPetOwner = "Ann";
+  frame.m_strPetLocation = "Oslo";
+  frame.RefreshPetLabels();
+  {
+    CDlgPetInfo dialog(frame);
+    QCOMPARE(dialog.windowTitle(), QString("Pet Information"));
+    QCOMPARE(dialog.Edit(1001)->text(), QString("Rex"));
+    QCOMPARE(dialog.Edit(1003)->text(), QString("Oslo"));
+    dialog.Edit(1001)->setText("Max");
+    dialog.reject();
+  }
+  QCOMPARE(frame.m_strPetName, std::string("Rex"));
+  QCOMPARE(frame.m_stcPetName->text(), QString("Pet Name: Rex"));
+  {
+    CDlgPetInfo dialog(frame);
+    dialog.Edit(1001)->setText("  Max ");
+    dialog.accept();
+  }
+  QCOMPARE(frame.m_strPetName, std::string("  Max "));
+  QCOMPARE(frame.m_stcPetName->text(), QString("Pet Name:   Max "));
+  QCOMPARE(frame.m_stcPetOwner->text(), QString("Pet Owner: Ann"));
+  {
+    CDlgPetInfo dialog(frame);
+    for (int id : {1001, 1002, 1003}) dialog.Edit(id)->clear();
+    dialog.accept();
+  }
+  QCOMPARE(frame.m_strPetOwner, std::string());
+  QCOMPARE(frame.m_stcPetName->text(), QString("Pet Name: "));
+  QCOMPARE(frame.m_stcPetOwner->text(), QString("Pet Owner: "));
+  QCOMPARE(frame.m_stcPetLocation->text(), QString("Pet Location: "));
+  QCOMPARE(frame.m_stcPetName->width(), 300);
+  QCOMPARE(frame.m_stcPetName->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+}
+
+void TestAppFrame::petInfoCommandRunsDialog() {
+  CMainFrame frame;
+  frame.show();
+  yelvane::test::WhenModal<CDlgPetInfo>([](CDlgPetInfo* dialog) {
+    dialog->Edit(1002)->setText("Bob");
+    QTest::keyClick(dialog->Edit(1002), Qt::Key_Return);
+  });
+  frame.OnCommand(ID_PET_INFORMATION);
+  QCOMPARE(frame.m_strPetOwner, std::string("Bob"));
+  QCOMPARE(frame.m_stcPetOwner->text(), QString("Pet Owner: Bob"));
+  yelvane::test::WhenModal<CDlgPetInfo>([](CDlgPetInfo* dialog) {
+    dialog->Edit(1002)->setText("Zed");
+    QTest::keyClick(dialog->Edit(1002), Qt::Key_Escape);
+  });
+  frame.OnCommand(ID_PET_INFORMATION);
+  QCOMPARE(frame.m_strPetOwner, std::string("Bob"));
+}
+
+void TestAppFrame::aboutShowsFirmwareVersion() {
+  CAboutDlg on([] { return std::optional<std::string>("1.6"); });
+  QCOMPARE(on.FirmwareLabel()->text(), QString("1.6"));
+  QCOMPARE(on.windowTitle(), QString("About Yelvane"));
+  CAboutDlg silent([] { return std::optional<std::string>(); });
+  QCOMPARE(silent.FirmwareLabel()->text(), QString());
+}
+
+void TestAppFrame::checkForUpdatesOpensFixedPage() {
+  CMainFrame frame;
+  QStringList opened;
+  frame.SetUrlOpener([&](const QString& url) { opened << url; });
+  frame.CommandAction(ID_CHECK_FOR_UPDATES)->trigger();
+  QCOMPARE(opened, QStringList{QString(kUpdatePageUrl)});
+}
+
+QTEST_MAIN(TestAppFrame)
+#include "tst_app_frame.moc"
