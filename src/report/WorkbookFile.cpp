@@ -566,8 +566,8 @@ std::string ConvertWithLibreOffice(const std::string& soffice, const std::string
     if (std::chrono::steady_clock::now() >= deadline) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
-  kill(-pid, SIGKILL);  // whatever of the group is left
   if (!finished) {
+    kill(-pid, SIGKILL);  // the whole group: soffice may have started helpers
     waitpid(pid, &status, 0);
     error = Format("LibreOffice did not finish the conversion within %d seconds", timeoutSeconds);
     return {};
