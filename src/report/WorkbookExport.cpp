@@ -109,6 +109,16 @@ int RunWorkbookReportCommand(const std::string& dumpPath, const std::string& out
     return 1;
   }
 
+  // Every session gets its chart sheet; LibreOffice's conversion to the
+  // 97-2003 format grows slow and memory-hungry with hundreds of them.
+  std::string ext = std::filesystem::path(output).extension().string();
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (charts && table.RowCount() > 256 && ext == ".xls") {
+    std::fprintf(stderr,
+                 "Warning: converting %d chart sheets to the 97-2003 format (.xls) takes long and "
+                 "much memory; .xlsx is written in seconds.\n",
+                 table.RowCount());
+  }
   WorkbookJob job;
   job.path = output;
   job.plot = charts;
