@@ -136,7 +136,7 @@ std::shared_ptr<UnitSetup> NewSetup(CliContext& ctx) {
 }  // namespace
 
 std::vector<uint8_t> DefaultSimulatedMemory() {
-  return MakeBlankMemory();
+  return MakeDemoMemory(DemoOptions{});
 }
 
 bool ParseFailSector(const std::string& text, FailSectorSpec& spec) {

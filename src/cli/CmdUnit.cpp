@@ -13,7 +13,9 @@ void RegisterUnitCommands(CLI::App& app, CliContext& ctx) {
       ->callback([&ctx] {
         auto drives = MakeDriveEnumerator(ctx);
         if (ctx.exitCode != kExitOk) return;
-        for (const auto& [candidate, verdict] : ScanDrives(*drives)) {
+        const auto verdicts = ScanDrives(*drives);
+        if (verdicts.empty()) std::fprintf(stderr, "No removable drive found.\n");
+        for (const auto& [candidate, verdict] : verdicts) {
           std::printf("%s\t%s\n", candidate.root.c_str(), DriveVerdictText(verdict));
         }
       });

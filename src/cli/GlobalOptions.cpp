@@ -27,7 +27,7 @@ void AddGlobalOptions(CLI::App& app, CliContext& ctx) {
                 }
                 return {};
               },
-              "IMAGE");
+              "");
   app.add_option_function<std::string>(
          "--trace", [&ctx](const std::string& file) { ctx.trace = file; },
          "Write one line per volume operation to FILE")
@@ -41,7 +41,7 @@ void AddGlobalOptions(CLI::App& app, CliContext& ctx) {
             FailSectorSpec spec;
             return ParseFailSector(text, spec) ? std::string() : "expected N or N:K";
           },
-          "N[:K]")
+          "")
       ->needs(simulate);
   app.add_option_function<unsigned long>(
          "--sim-unplug-after", [&ctx](unsigned long count) { ctx.simUnplugAfter = count; },

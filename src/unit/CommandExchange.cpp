@@ -82,10 +82,13 @@ bool WriteSectorWithRetry(UnitVolume& volume, uint32_t sector, const uint8_t* bu
   return false;
 }
 
-void BeginTransaction(UnitVolume& volume, const SectorBlock& block, Clock& clock) {
+bool BeginTransaction(UnitVolume& volume, const SectorBlock& block, Clock& clock) {
+  // Only the block write tells whether the unit got the command; a refused
+  // lock alone does not stop the back-ends that can write without one.
   volume.Lock();
-  volume.WriteSectors(kCommandSector, block.data(), 1);
+  if (!volume.WriteSectors(kCommandSector, block.data(), 1)) return false;
   clock.SleepMs(kBeginPauseMs);
+  return true;
 }
 
 void EndTransaction(UnitVolume& volume, SectorBlock& block, const CommandHead& endHead) {
@@ -102,7 +105,10 @@ void AbandonTransaction(UnitVolume& volume) {
 bool ReadUnitMemory(UnitVolume& volume, uint32_t address, uint32_t length, uint8_t* destination,
                     Clock& clock) {
   SectorBlock block = MakeBeginReadBlock(address, length);
-  BeginTransaction(volume, block, clock);
+  if (!BeginTransaction(volume, block, clock)) {
+    AbandonTransaction(volume);
+    return false;
+  }
   const uint32_t start = address / kSectorSize;
   const uint32_t count = SectorCount(length);
   SectorBlock data{};
@@ -129,7 +135,10 @@ void FillChunk(SectorBlock& block, const uint8_t* payload, std::size_t payloadLe
 bool WriteUnitStream(UnitVolume& volume, uint32_t kind, uint32_t offset, uint32_t lengthField,
                      const uint8_t* payload, std::size_t payloadLength, Clock& clock) {
   SectorBlock block = MakeBeginWriteBlock(kind, offset, lengthField);
-  BeginTransaction(volume, block, clock);
+  if (!BeginTransaction(volume, block, clock)) {
+    AbandonTransaction(volume);
+    return false;
+  }
   const std::size_t count = payloadLength / kSectorSize + (payloadLength % kSectorSize ? 1 : 0);
   for (std::size_t i = 0; i < count; ++i) {
     FillChunk(block, payload, payloadLength, i);

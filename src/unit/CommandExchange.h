@@ -52,8 +52,11 @@ bool ReadSectorWithRetry(UnitVolume& volume, uint32_t sector, uint8_t* buffer512
 bool WriteSectorWithRetry(UnitVolume& volume, uint32_t sector, const uint8_t* buffer512);
 
 // Transaction steps for workers that run their own sector loops:
-// Begin: Lock, write `block` to sector 0 (result not acted upon), pause 100 ms.
-void BeginTransaction(UnitVolume& volume, const SectorBlock& block, Clock& clock);
+// Begin: Lock, write `block` to sector 0, pause 100 ms. False when the block
+// write failed: the unit never saw the command, so the sectors would show the
+// volume's own bytes instead of unit memory. The caller then abandons the
+// transfer (AbandonTransaction) without an end block.
+bool BeginTransaction(UnitVolume& volume, const SectorBlock& block, Clock& clock);
 // End: replace the head of `block` (parameters or the last chunk's rest stay),
 // write it to sector 0, Unlock.
 void EndTransaction(UnitVolume& volume, SectorBlock& block, const CommandHead& endHead);
@@ -61,7 +64,8 @@ void EndTransaction(UnitVolume& volume, SectorBlock& block, const CommandHead& e
 void AbandonTransaction(UnitVolume& volume);
 
 // Read transaction on an open, signature-checked volume. On a sector given up
-// the volume is unlocked and closed and no end block is written.
+// (or a begin block that could not be written) the volume is unlocked and
+// closed and no end block is written.
 bool ReadUnitMemory(UnitVolume& volume, uint32_t address, uint32_t length, uint8_t* destination,
                     Clock& clock);
 

@@ -75,6 +75,13 @@ CAutoHideFrame::~CAutoHideFrame() {
     for (const QMetaObject::Connection& connection : entry.connections) disconnect(connection);
   m_collapsed.clear();
   disconnect(m_pane, nullptr, this, nullptr);
+  disconnect(m_pane->Caption()->PinButton(), nullptr, this, nullptr);
+  disconnect(m_pane->Caption()->CloseButton(), nullptr, this, nullptr);
+  disconnect(m_pane->Sizer(), nullptr, this, nullptr);
+  for (CAutoHideBar* strip : m_strips) {
+    disconnect(strip, nullptr, this, nullptr);
+    for (CAutoHideTab* tab : strip->Tabs()) disconnect(tab, nullptr, this, nullptr);
+  }
 }
 
 void CAutoHideFrame::EnableDocking(Qt::DockWidgetAreas areas) {

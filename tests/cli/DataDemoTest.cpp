@@ -44,11 +44,12 @@ void ExpectConsistent(const std::vector<uint8_t>& memory, int sessions) {
   std::fclose(f);
   f = std::fopen(path.c_str(), "rb");
   long sampleBytes = 0;
+  const std::vector<int64_t> addresses = SessionSampleAddresses(d.table);
   for (int n = 1; n <= sessions; ++n) {
     const int r = n - 1;
     EXPECT_EQ(d.table.CellText(r, 0, 128), std::to_string(n));
     ChartSeries s;
-    LoadSessionChart(d.table, n, f, s);
+    LoadSessionChartAt(d.table, n, addresses[static_cast<std::size_t>(r)], f, s);
     const unsigned bark = std::accumulate(s.bark.begin(), s.bark.end(), 0u);
     const unsigned activity = std::accumulate(s.activity.begin(), s.activity.end(), 0u);
     EXPECT_EQ(std::to_string(bark), d.table.CellText(r, 2, 128)) << "row " << n;

@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "cli/CliUnit.h"
+#include "sim/DemoData.h"
 #include "sim/SimulatedLogger.h"
 #include "unit/CommandExchange.h"
 
@@ -105,6 +106,7 @@ TEST_F(UnitCli, ImageIsCreatedReadAndNeverWrittenAsAPlainDrive) {
   EXPECT_EQ(run.out, "Firmware Version: 1.0\n");
   std::vector<uint8_t> bytes = Bytes(dir / "mem.bin");
   ASSERT_EQ(bytes.size(), kLoggerMemorySize);
+  EXPECT_EQ(bytes, MakeDemoMemory(DemoOptions{}));  // a new image holds the demo sessions
   bytes[0x5F200] = 3;
   bytes[0x5F201] = 1;
   bytes[512] = 'B';  // make it look almost like a logger to a plain scan

@@ -142,6 +142,25 @@ TEST(ReadTransaction, ThreeFailuresAreRetriedFourStopWithoutEndBlock) {
             1);
 }
 
+// Without the begin block the sectors would show the volume, not unit memory.
+TEST(ReadTransaction, UnsentBeginBlockIsAFailure) {
+  SimRig rig;
+  UnitVolume volume = rig.NewVolume();
+  ASSERT_TRUE(volume.Open("sim0"));
+  rig.device->FailSector(0, 1);
+  uint8_t out[512];
+  rig.trace->Clear();
+  EXPECT_FALSE(ReadUnitMemory(volume, 0x10000, 512, out, rig.clock));
+  EXPECT_THAT(rig.trace->Lines(), ElementsAre("lock ok",
+                                              "write 0 1 fail 42525aa504000100000000000100"
+                                              "0002",
+                                              "unlock ok", "close"));
+  ASSERT_TRUE(volume.Open("sim0"));
+  rig.device->FailSector(0, 1);
+  EXPECT_FALSE(WriteUnitStream(volume, 1, 0x10000, 512, out, 512, rig.clock));
+  EXPECT_TRUE(rig.device->Journal().empty());
+}
+
 TEST(WriteTransaction, ChunksEndBlockAndShortLastChunk) {
   SimRig rig;
   UnitVolume volume = rig.NewVolume();
