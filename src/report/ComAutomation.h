@@ -5,8 +5,10 @@
 
 #ifdef _WIN32
 
-#include <oleauto.h>
+// windows.h first: the OLE headers build on it.
 #include <windows.h>
+
+#include <oleauto.h>
 
 #include <memory>
 #include <string>
