@@ -85,8 +85,9 @@ TerminalProgress::TerminalProgress(TerminalOut& out, Clock& clock)
     : out_(out), clock_(clock), startMs_(clock.TickMs()) {}
 
 void TerminalProgress::SetTransferText(const std::string& text) {
+  // Shown with the next percent or rate change: one redraw per sector is
+  // more than a terminal needs.
   transfer_ = text;
-  Draw();
 }
 void TerminalProgress::SetRateText(const std::string& text) {
   rate_ = text;

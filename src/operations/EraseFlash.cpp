@@ -95,7 +95,12 @@ void RunUpgradeWorker(UpgradeJob& job, WorkerSurroundings& s) {
   }
 
   block = MakeBeginWriteBlock(header.kind, header.targetOffset, header.lengthField);
-  BeginTransaction(volume, block, s.clock);
+  if (!BeginTransaction(volume, block, s.clock)) {
+    AbandonTransaction(volume);  // no chunk goes to a unit that did not take the command
+    Fail(job, s, texts.failure);
+    s.dialog.CloseAfterDelay();
+    return;
+  }
 
   uint32_t rateMark = s.clock.TickMs();
   uint32_t rateBytesMark = 0;

@@ -71,6 +71,10 @@ void RunReadWorker(ReadJob& job, WorkerSurroundings& s) {
 
   const uint32_t start = job.address / kSectorSize;
   const uint32_t count = SectorCount(length);
+  if (!job.dumpFile || job.buffer.size() < length) {  // not prepared: never touch the unit
+    Fail(job, s);
+    return;
+  }
 
   UnitVolume volume(s.drives.NewVolume());
   if (!OpenUnitVolume(volume, job.unitDrive)) {  // closed again on failure
@@ -79,7 +83,13 @@ void RunReadWorker(ReadJob& job, WorkerSurroundings& s) {
   }
 
   SectorBlock block = MakeBeginReadBlock(job.address, length);
-  BeginTransaction(volume, block, s.clock);
+  if (!BeginTransaction(volume, block, s.clock)) {
+    // The unit never saw the command: its sectors would not be its memory.
+    AbandonTransaction(volume);
+    Fail(job, s);
+    s.dialog.CloseAfterDelay();
+    return;
+  }
 
   uint32_t rateMark = s.clock.TickMs();
   uint32_t rateBytesMark = 0;

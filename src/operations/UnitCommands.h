@@ -102,6 +102,23 @@ struct CommandSurroundings {
         drives(drives),
         unitConnected(std::move(unitConnected)),
         startupFolder(std::move(startupFolder)) {}
+  // Every field in order, for callers that set them all at once.
+  CommandSurroundings(LogSink& log, MessageSink& messages, ProgressSink& progressPane,
+                      SessionTable& table, PresencePoll& poll, PetInfoPrompt& petPrompt,
+                      PetInfo& pet, ImageFilePrompt& imagePrompt, DialogRunner& dialogs,
+                      ReportRunner& report, DriveEnumerator& drives,
+                      std::function<bool()> unitConnected, std::string startupFolder,
+                      std::function<std::tm()> localTime, std::string archiveFolder,
+                      std::string dumpPath, std::string eraseImagePath, bool offerEraseAfterRead)
+      : CommandSurroundings(log, messages, progressPane, table, poll, petPrompt, pet, imagePrompt,
+                            dialogs, report, drives, std::move(unitConnected),
+                            std::move(startupFolder)) {
+    this->localTime = std::move(localTime);
+    this->archiveFolder = std::move(archiveFolder);
+    this->dumpPath = std::move(dumpPath);
+    this->eraseImagePath = std::move(eraseImagePath);
+    this->offerEraseAfterRead = offerEraseAfterRead;
+  }
 
   LogSink& log;
   MessageSink& messages;

@@ -355,15 +355,34 @@ TEST_F(Commands, ClockFailuresAndTheDisconnectedUnit) {
   EXPECT_FALSE(device_->LastClock());
 }
 
+// Restores one environment variable when it goes.
+class SavedVariable {
+ public:
+  explicit SavedVariable(const char* name) : name_(name) {
+    if (const char* value = std::getenv(name)) value_ = value;
+  }
+  ~SavedVariable() {
+    if (value_)
+      ::setenv(name_, value_->c_str(), 1);
+    else
+      ::unsetenv(name_);
+  }
+
+ private:
+  const char* name_;
+  std::optional<std::string> value_;
+};
+
 TEST(DataFiles, ArchiveFolderFollowsTheEnvironment) {
-  const std::string saved =
-      std::getenv(kArchiveDirVariable) ? std::getenv(kArchiveDirVariable) : "";
+  SavedVariable archive(kArchiveDirVariable), xdg("XDG_DATA_HOME"), home("HOME");
   ::setenv(kArchiveDirVariable, "/tmp/x-archive", 1);
   EXPECT_EQ(DownloadArchiveFolder(), "/tmp/x-archive");
   ::unsetenv(kArchiveDirVariable);
   ::setenv("XDG_DATA_HOME", "/tmp/xdg", 1);
   EXPECT_EQ(DownloadArchiveFolder(), "/tmp/xdg/yelvane/downloads");
-  if (!saved.empty()) ::setenv(kArchiveDirVariable, saved.c_str(), 1);
+  ::unsetenv("XDG_DATA_HOME");
+  ::setenv("HOME", "/tmp/home", 1);
+  EXPECT_EQ(DownloadArchiveFolder(), "/tmp/home/.local/share/yelvane/downloads");
 }
 
 TEST(DataFiles, TheBuiltEraseImageStopsAtTheVersionRecord) {
@@ -373,6 +392,22 @@ TEST(DataFiles, TheBuiltEraseImageStopsAtTheVersionRecord) {
   EXPECT_TRUE(IsImageFile(path));
   EXPECT_EQ(DecodeImageHeader(image.data() + 256), (ImageHeader{1, 0x10000, 0x4F200}));
   EXPECT_TRUE(std::all_of(image.begin() + 1024, image.end(), [](uint8_t b) { return b == 0xFF; }));
+}
+
+}  // namespace
+}  // namespace yelvane
+
+namespace yelvane {
+namespace {
+
+TEST(DataFiles, EraseImageIsLookedForInTheStartupFolderFirst) {
+  const std::string folder = test::MakeTempFolder();
+  // Nothing here, nothing beside this test program: the start-up folder's
+  // path is what the open error will name.
+  EXPECT_EQ(FindEraseImage(folder), folder + "/Erase.msc");
+  test::WriteFile(folder + "/Erase.msc", {'B'});
+  EXPECT_EQ(FindEraseImage(folder), folder + "/Erase.msc");
+  EXPECT_EQ(FindEraseImage(test::MakeTempFolder()).find(folder), std::string::npos);
 }
 
 }  // namespace

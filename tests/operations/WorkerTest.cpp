@@ -163,6 +163,29 @@ TEST_F(Workers, FourFailuresCloseTheDialogWithoutEndBlock) {
   EXPECT_EQ(job_.dumpFile, nullptr);
 }
 
+TEST_F(Workers, ADumpThatCannotBeWrittenIsNoSuccess) {
+  job_.dumpPath = "/dev/full";  // every write fails with "no space left"
+  job_.address = 0x10000;
+  job_.length = 0x50000;
+  ASSERT_EQ(PrepareReadJob(job_, *drives_, messages_), DialogStart::WorkerReady);
+  WorkerSurroundings s{*drives_, dialog_, log_, messages_, clock_};
+  RunReadWorker(job_, s);
+  EXPECT_FALSE(job_.succeeded);
+  EXPECT_TRUE(job_.workerDone);
+  EXPECT_EQ(log_.lines, (std::vector<std::string>{kReadCompleteText, kReadFailedText}));
+  EXPECT_EQ(dialog_.events.back().code, Code::CloseSoon);
+}
+
+TEST_F(Workers, AnUnpreparedJobNeverTouchesTheUnit) {
+  job_.unitDrive = "SIM";
+  job_.length = 0x50000;
+  WorkerSurroundings s{*drives_, dialog_, log_, messages_, clock_};
+  RunReadWorker(job_, s);
+  EXPECT_FALSE(job_.succeeded);
+  EXPECT_TRUE(job_.workerDone);
+  EXPECT_EQ(device_->Operations(), 0u);
+}
+
 TEST_F(Workers, UnconfirmedUnitLeavesTheDialogOpenAndWritesNothing) {
   Attach(SimulatedLogger::Mode::Plain);
   job_.unitDrive = "SIM";  // as if the scan had found it a moment before
@@ -218,6 +241,27 @@ TEST_F(Workers, UnpluggedDuringARead) {
               Format("%ldK/320K", static_cast<long>(sector * 512 / 1024)));
     EXPECT_TRUE(ReadFile(job_.dumpPath).empty());
   }
+}
+
+// Pulled out just before the begin block: nothing but that block is tried.
+TEST_F(Workers, ABeginBlockThatFailsEndsTheTransferAtOnce) {
+  device_->UnplugAfter(2);  // the scan's and the worker's sector-1 reads
+  ASSERT_EQ(Read(), DialogStart::WorkerReady);
+  EXPECT_FALSE(job_.succeeded);
+  EXPECT_EQ(log_.lines, std::vector<std::string>{kReadFailedText});
+  EXPECT_EQ(dialog_.events.back().code, Code::CloseSoon);
+  EXPECT_TRUE(device_->Journal().empty());
+  EXPECT_TRUE(ReadFile(job_.dumpPath).empty());
+
+  Attach(SimulatedLogger::Mode::Logger);
+  log_.lines.clear();
+  device_->UnplugAfter(2);
+  ASSERT_EQ(Upgrade(BuildImage({1, 0x10000, 512}, std::vector<uint8_t>(512, 0))),
+            DialogStart::WorkerReady);
+  EXPECT_FALSE(upgrade_.succeeded);
+  EXPECT_EQ(log_.lines, std::vector<std::string>{"Failed to upgrade the firmware! Please retry!"});
+  EXPECT_EQ(device_->WrittenSectors(), std::set<uint32_t>{0});  // the begin block only
+  EXPECT_EQ(device_->Memory(), memory_);
 }
 
 TEST_F(Workers, UpgradeSendsChunksWithTheLastOnePaddedWithZeros) {
