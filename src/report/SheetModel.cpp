@@ -284,7 +284,7 @@ void SheetModel::PutText(int row, int col, const std::string& text) {
     return;
   }
   CellValue value;
-  value.text = text;
+  // Numbers keep only their value, texts their text.
   if (NumberFormatAt(row, col) != kTextAt) {
     double number = 0;
     std::string format;
@@ -297,6 +297,7 @@ void SheetModel::PutText(int row, int col, const std::string& text) {
       value.autoFormat = InternText(format);
     }
   }
+  if (!value.isNumber) value.text = text;
   // Blocks arrive in key order: the end is the right place to look first.
   values_.insert_or_assign(values_.end(), Key(row, col), std::move(value));
 }

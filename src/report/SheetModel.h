@@ -78,7 +78,7 @@ struct CellFormat {
 
 struct CellValue {
   bool isNumber = false;
-  std::string text;
+  std::string text;  // texts only
   double number = 0;
   int autoFormat = kTextGeneral;  // number format picked when a text was read as a time
 };

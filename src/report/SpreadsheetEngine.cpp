@@ -596,7 +596,7 @@ class RangeObject final : public EngineBase {
     if (value->isNumber && value->autoFormat == kTextGeneral &&
         value->number == std::floor(value->number) && std::fabs(value->number) < 2147483647.0)
       return Variant(static_cast<int32_t>(value->number));
-    return Variant(value->text);
+    return value->isNumber ? Variant(Format("%.15g", value->number)) : Variant(value->text);
   }
   HResult PutCell(int row, int col, const Variant& v) {
     switch (v.GetType()) {
