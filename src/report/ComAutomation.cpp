@@ -10,8 +10,8 @@ namespace {
 
 std::wstring Widen(const std::string& text) {
   if (text.empty()) return {};
-  const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                       nullptr, 0);
+  const int size =
+      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   std::wstring wide(static_cast<std::size_t>(size), L'\0');
   MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
   return wide;
@@ -19,8 +19,8 @@ std::wstring Widen(const std::string& text) {
 
 std::string Narrow(const wchar_t* text, UINT length) {
   if (!text || length == 0) return {};
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0,
-                                       nullptr, nullptr);
+  const int size =
+      WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
   std::string narrow(static_cast<std::size_t>(size), '\0');
   WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), narrow.data(), size, nullptr,
                       nullptr);
@@ -78,21 +78,30 @@ void ToVariant(const Variant& from, VARIANT& to) {
         to.parray = safe;
       }
       break;
-    default: break;
+    default:
+      break;
   }
 }
 
 Variant FromVariant(VARIANT& from) {
   switch (from.vt) {
     case VT_EMPTY:
-    case VT_NULL: return {};
+    case VT_NULL:
+      return {};
     case VT_DISPATCH:
       // The object field, as the report takes it.
       if (!from.pdispVal) return {};
       from.pdispVal->AddRef();
       return Variant(std::shared_ptr<Dispatch>(std::make_shared<ComDispatch>(from.pdispVal)));
-    case VT_BSTR: return Variant(Narrow(from.bstrVal, SysStringLen(from.bstrVal)));
-    case VT_I1: case VT_I2: case VT_I4: case VT_INT: case VT_UI1: case VT_UI2: case VT_BOOL: {
+    case VT_BSTR:
+      return Variant(Narrow(from.bstrVal, SysStringLen(from.bstrVal)));
+    case VT_I1:
+    case VT_I2:
+    case VT_I4:
+    case VT_INT:
+    case VT_UI1:
+    case VT_UI2:
+    case VT_BOOL: {
       VARIANT number;
       VariantInit(&number);
       if (SUCCEEDED(VariantChangeType(&number, &from, 0, VT_I4))) return Variant(number.lVal);

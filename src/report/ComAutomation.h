@@ -5,7 +5,9 @@
 
 #ifdef _WIN32
 
+// windows.h first: the OLE headers build on it.
 #include <windows.h>
+
 #include <oleauto.h>
 
 #include <memory>

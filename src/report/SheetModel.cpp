@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
+#include <mutex>
 
 namespace yelvane {
 
@@ -165,9 +166,42 @@ bool ValidSheetName(const std::string& name) {
   return name.find_first_of("[]:*?/\\") == std::string::npos;
 }
 
+namespace {
+
+struct TextTable {
+  std::mutex mutex;
+  std::vector<std::string> texts{"Calibri", "General", "@"};
+};
+
+TextTable& Texts() {
+  static TextTable* table = new TextTable;  // lives as long as the process
+  return *table;
+}
+
+}  // namespace
+
+int InternText(const std::string& text) {
+  TextTable& t = Texts();
+  std::lock_guard<std::mutex> lock(t.mutex);
+  for (std::size_t i = 0; i < t.texts.size(); ++i) {
+    if (t.texts[i] == text) return static_cast<int>(i);
+  }
+  t.texts.push_back(text);
+  return static_cast<int>(t.texts.size() - 1);
+}
+
+std::string InternedText(int id) {
+  TextTable& t = Texts();
+  std::lock_guard<std::mutex> lock(t.mutex);
+  return id >= 0 && static_cast<std::size_t>(id) < t.texts.size()
+             ? t.texts[static_cast<std::size_t>(id)]
+             : std::string();
+}
+
 void SheetModel::ApplyFormat(FormatAttr attr, const Areas& areas, int number,
                              const std::string& text) {
-  ops_[static_cast<std::size_t>(attr)].push_back(Op{areas, number, text});
+  if (attr == FormatAttr::FontName || attr == FormatAttr::NumberFormat) number = InternText(text);
+  ops_[static_cast<std::size_t>(attr)].push_back(Op{areas, number});
 }
 
 template <class Pred>
@@ -178,7 +212,7 @@ void SheetModel::Replay(CellFormat& format, Pred covers) const {
       if (!std::any_of(op->areas.begin(), op->areas.end(), covers)) continue;
       switch (static_cast<FormatAttr>(a)) {
         case FormatAttr::FontName:
-          format.fontName = op->text;
+          format.fontName = op->number;
           break;
         case FormatAttr::FontSize:
           format.fontSize = op->number;
@@ -199,7 +233,7 @@ void SheetModel::Replay(CellFormat& format, Pred covers) const {
           format.interior = op->number;
           break;
         case FormatAttr::NumberFormat:
-          format.numberFormat = op->text;
+          format.numberFormat = op->number;
           break;
       }
       break;
@@ -234,14 +268,14 @@ std::vector<CellRect> SheetModel::FormattedAreas() const {
   return areas;
 }
 
-std::string SheetModel::NumberFormatAt(int row, int col) const {
+int SheetModel::NumberFormatAt(int row, int col) const {
   const auto& ops = ops_[static_cast<std::size_t>(FormatAttr::NumberFormat)];
   for (auto op = ops.rbegin(); op != ops.rend(); ++op) {
     for (const auto& r : op->areas) {
-      if (r.Contains(row, col)) return op->text;
+      if (r.Contains(row, col)) return op->number;
     }
   }
-  return "General";
+  return kTextGeneral;
 }
 
 void SheetModel::PutText(int row, int col, const std::string& text) {
@@ -250,8 +284,8 @@ void SheetModel::PutText(int row, int col, const std::string& text) {
     return;
   }
   CellValue value;
-  value.text = text;
-  if (NumberFormatAt(row, col) != "@") {
+  // Numbers keep only their value, texts their text.
+  if (NumberFormatAt(row, col) != kTextAt) {
     double number = 0;
     std::string format;
     if (IsNumberText(text, number)) {
@@ -260,10 +294,12 @@ void SheetModel::PutText(int row, int col, const std::string& text) {
     } else if (IsTimeText(text, number, format)) {
       value.isNumber = true;
       value.number = number;
-      value.autoFormat = format;
+      value.autoFormat = InternText(format);
     }
   }
-  values_[Key(row, col)] = std::move(value);
+  if (!value.isNumber) value.text = text;
+  // Blocks arrive in key order: the end is the right place to look first.
+  values_.insert_or_assign(values_.end(), Key(row, col), std::move(value));
 }
 
 void SheetModel::ClearValue(int row, int col) {

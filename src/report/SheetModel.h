@@ -56,23 +56,31 @@ enum class FormatAttr {
 };
 inline constexpr std::size_t kFormatAttrCount = 8;
 
+// Font names and number formats are kept as ids of a process-wide text
+// table, so that a cell's format is cheap to compute, copy and compare.
+int InternText(const std::string& text);
+std::string InternedText(int id);
+inline constexpr int kTextCalibri = 0;
+inline constexpr int kTextGeneral = 1;
+inline constexpr int kTextAt = 2;  // "@", the text format
+
 struct CellFormat {
-  std::string fontName = "Calibri";
+  int fontName = kTextCalibri;
   int fontSize = 11;
   int bold = 0;
   int hAlign = 1;  // general
   int borderStyle = kLineStyleNone;
   int borderColor = kColorIndexAutomatic;
   int interior = kColorIndexNone;
-  std::string numberFormat = "General";
+  int numberFormat = kTextGeneral;
   auto operator<=>(const CellFormat&) const = default;
 };
 
 struct CellValue {
   bool isNumber = false;
-  std::string text;
+  std::string text;  // texts only
   double number = 0;
-  std::string autoFormat;  // number format picked when a text was read as a time
+  int autoFormat = kTextGeneral;  // number format picked when a text was read as a time
 };
 
 struct ChartFont {
@@ -130,7 +138,7 @@ class SheetModel {
   CellFormat RowFormat(int row) const;
   // Every area that any formatting operation touched.
   std::vector<CellRect> FormattedAreas() const;
-  std::string NumberFormatAt(int row, int col) const;
+  int NumberFormatAt(int row, int col) const;
 
   // Writes a text the way the application does: read as a number or a time
   // unless the cell is formatted as text ("@").
@@ -172,8 +180,7 @@ class SheetModel {
  private:
   struct Op {
     Areas areas;
-    int number;
-    std::string text;
+    int number;  // the value, or the text's id for names and number formats
   };
   template <class Pred>
   void Replay(CellFormat& format, Pred covers) const;

@@ -23,11 +23,17 @@ namespace {
 
 constexpr int64_t kMaxCellsPerPut = 4 * 1024 * 1024;
 
+char LowerAscii(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
+}
+
+// Member and sheet names compare without regard to (ASCII) case.
 bool EqualNoCase(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+  }
+  return true;
 }
 
 struct EngineCall {
@@ -504,7 +510,7 @@ class RangeObject final : public EngineBase {
     return kStatusOk;
   }
   HResult GetNumberFormat(const EngineCall& c) {
-    c.Return(sheet_->NumberFormatAt(areas_[0].row1, areas_[0].col1));
+    c.Return(InternedText(sheet_->NumberFormatAt(areas_[0].row1, areas_[0].col1)));
     return kStatusOk;
   }
   HResult PutNumberFormat(const EngineCall& c) {
@@ -587,10 +593,10 @@ class RangeObject final : public EngineBase {
   Variant CellVariant(int row, int col) const {
     const CellValue* value = sheet_->ValueAt(row, col);
     if (!value) return Variant();
-    if (value->isNumber && value->autoFormat.empty() &&
+    if (value->isNumber && value->autoFormat == kTextGeneral &&
         value->number == std::floor(value->number) && std::fabs(value->number) < 2147483647.0)
       return Variant(static_cast<int32_t>(value->number));
-    return Variant(value->text);
+    return value->isNumber ? Variant(Format("%.15g", value->number)) : Variant(value->text);
   }
   HResult PutCell(int row, int col, const Variant& v) {
     switch (v.GetType()) {
@@ -623,7 +629,7 @@ class RangeFormatObject final : public EngineBase {
       : kind_(kind), sheet_(std::move(sheet)), areas_(std::move(areas)) {}
 
   HResult GetName(const EngineCall& c) {
-    c.Return(First().fontName);
+    c.Return(InternedText(First().fontName));
     return kStatusOk;
   }
   HResult PutName(const EngineCall& c) {

@@ -32,7 +32,7 @@ class StderrErrors final : public MessageSink {
  public:
   explicit StderrErrors(TerminalSaveObserver& observer) : observer_(observer) {}
   void ShowMessage(const std::string& text, MessageIcon) override {
-    observer_.SetStatus({});  // keep the progress line apart from the message
+    observer_.ClearLine();
     std::fprintf(stderr, "Error: %s\n", text.c_str());
   }
   bool AskYesNo(const std::string&, const std::string&) override { return false; }
@@ -68,6 +68,10 @@ void TerminalSaveObserver::SetStatus(const std::string& text) {
 }
 
 void TerminalSaveObserver::End() {
+  ClearLine();
+}
+
+void TerminalSaveObserver::ClearLine() {
   if (tty_) std::fprintf(stderr, "\r\033[K");
 }
 
@@ -82,8 +86,8 @@ int RunWorkbookReportCommand(const std::string& dumpPath, const std::string& out
   TerminalSaveObserver observer;
   StderrErrors messages(observer);
   EngineOptions options;
-  options.diagnostic = [](const std::string& text) {
-    std::fprintf(stderr, "\r\033[K");
+  options.diagnostic = [&observer](const std::string& text) {
+    observer.ClearLine();
     std::fprintf(stderr, "Error: %s\n", text.c_str());
   };
   EngineAutomationServer server(options);
@@ -109,6 +113,16 @@ int RunWorkbookReportCommand(const std::string& dumpPath, const std::string& out
     return 1;
   }
 
+  // Every session gets its chart sheet; LibreOffice's conversion to the
+  // 97-2003 format grows slow and memory-hungry with hundreds of them.
+  std::string ext = std::filesystem::path(output).extension().string();
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (charts && table.RowCount() > 256 && ext == ".xls") {
+    std::fprintf(stderr,
+                 "Warning: converting %d chart sheets to the 97-2003 format (.xls) takes long and "
+                 "much memory; .xlsx is written in seconds.\n",
+                 table.RowCount());
+  }
   WorkbookJob job;
   job.path = output;
   job.plot = charts;

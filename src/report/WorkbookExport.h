@@ -23,6 +23,8 @@ class TerminalSaveObserver final : public SaveObserver {
   void SetProgress(int percent) override;
   void SetStatus(const std::string& text) override;
   void End() override;
+  // Clears the progress line so that a message starts on a line of its own.
+  void ClearLine();
 
  private:
   void Draw();

@@ -16,6 +16,7 @@
 #include <set>
 #include <system_error>
 #include <thread>
+#include <tuple>
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -93,7 +94,7 @@ class FormatCache {
     auto it = cache_.find(f);
     if (it != cache_.end()) return it->second;
     lxw_format* format = workbook_add_format(book_);
-    format_set_font_name(format, f.fontName.c_str());
+    format_set_font_name(format, InternedText(f.fontName).c_str());
     format_set_font_size(format, f.fontSize);
     if (f.bold) format_set_bold(format);
     if (const uint8_t align = LxwAlign(f.hAlign)) format_set_align(format, align);
@@ -108,7 +109,8 @@ class FormatCache {
       format_set_pattern(format, LXW_PATTERN_SOLID);
       format_set_bg_color(format, LxwColor(fill));
     }
-    if (f.numberFormat != "General") format_set_num_format(format, f.numberFormat.c_str());
+    if (f.numberFormat != kTextGeneral)
+      format_set_num_format(format, InternedText(f.numberFormat).c_str());
     cache_.emplace(f, format);
     return format;
   }
@@ -274,21 +276,32 @@ void WriteWorksheet(lxw_workbook* book, lxw_worksheet* ws, const SheetModel& she
 
   // Cells to write: those with values, those a bounded range formatted or
   // merged, and the crossings of formatted rows and formatted columns.
-  std::set<uint64_t> cells;
-  for (const auto& [key, value] : sheet.Values()) cells.insert(key);
+  std::vector<uint64_t> cells;
+  cells.reserve(sheet.Values().size());
+  for (const auto& [key, value] : sheet.Values()) cells.push_back(key);
   auto addRect = [&](const CellRect& a) {
     if (a.CellCount() > (1 << 22)) return;
     for (int r = a.row1; r <= a.row2; ++r) {
-      for (int c = a.col1; c <= a.col2; ++c) cells.insert(SheetModel::Key(r, c));
+      for (int c = a.col1; c <= a.col2; ++c) cells.push_back(SheetModel::Key(r, c));
     }
   };
+  // Several operations often cover the same range (line style, then colour).
+  std::vector<CellRect> bounded;
   for (const auto& a : areas) {
-    if (!a.AllRows() && !a.AllColumns()) addRect(a);
+    if (!a.AllRows() && !a.AllColumns()) bounded.push_back(a);
   }
-  for (const auto& m : sheet.Merges()) addRect(m);
+  bounded.insert(bounded.end(), sheet.Merges().begin(), sheet.Merges().end());
+  auto order = [](const CellRect& a, const CellRect& b) {
+    return std::tie(a.row1, a.col1, a.row2, a.col2) < std::tie(b.row1, b.col1, b.row2, b.col2);
+  };
+  std::sort(bounded.begin(), bounded.end(), order);
+  bounded.erase(std::unique(bounded.begin(), bounded.end()), bounded.end());
+  for (const auto& a : bounded) addRect(a);
   for (int r : rows) {
-    for (int c : columns) cells.insert(SheetModel::Key(r, c));
+    for (int c : columns) cells.push_back(SheetModel::Key(r, c));
   }
+  std::sort(cells.begin(), cells.end());
+  cells.erase(std::unique(cells.begin(), cells.end()), cells.end());
 
   for (const auto& m : sheet.Merges()) {
     worksheet_merge_range(ws, static_cast<lxw_row_t>(m.row1 - 1),
@@ -296,11 +309,17 @@ void WriteWorksheet(lxw_workbook* book, lxw_worksheet* ws, const SheetModel& she
                           static_cast<lxw_col_t>(m.col2 - 1), "",
                           formats.Get(sheet.FormatAt(m.row1, m.col1)));
   }
+  std::map<int, CellFormat> rowShown;
+  std::map<int, CellFormat> columnShown;
+  auto next = sheet.Values().begin();
   for (uint64_t key : cells) {
     const int r = SheetModel::KeyRow(key), c = SheetModel::KeyCol(key);
     CellFormat f = sheet.FormatAt(r, c);
-    const CellValue* value = sheet.ValueAt(r, c);
-    if (value && !value->autoFormat.empty() && f.numberFormat == "General")
+    // Both lists are in key order: walk them side by side.
+    while (next != sheet.Values().end() && next->first < key) ++next;
+    const CellValue* value =
+        next != sheet.Values().end() && next->first == key ? &next->second : nullptr;
+    if (value && value->autoFormat != kTextGeneral && f.numberFormat == kTextGeneral)
       f.numberFormat = value->autoFormat;
     const auto row = static_cast<lxw_row_t>(r - 1);
     const auto col = static_cast<lxw_col_t>(c - 1);
@@ -309,8 +328,14 @@ void WriteWorksheet(lxw_workbook* book, lxw_worksheet* ws, const SheetModel& she
     } else if (value) {
       worksheet_write_string(ws, row, col, value->text.c_str(), formats.Get(f));
     } else {
-      const CellFormat shown = rows.count(r) ? sheet.RowFormat(r) : sheet.ColumnFormat(c);
-      if (!(f == shown)) worksheet_write_blank(ws, row, col, formats.Get(f));
+      // What a reader shows for an empty cell: its row's format, else its column's.
+      const bool byRow = rows.count(r) != 0;
+      auto& shownCache = byRow ? rowShown : columnShown;
+      auto it = shownCache.find(byRow ? r : c);
+      if (it == shownCache.end())
+        it = shownCache.emplace(byRow ? r : c, byRow ? sheet.RowFormat(r) : sheet.ColumnFormat(c))
+                 .first;
+      if (!(f == it->second)) worksheet_write_blank(ws, row, col, formats.Get(f));
     }
   }
 
@@ -541,8 +566,8 @@ std::string ConvertWithLibreOffice(const std::string& soffice, const std::string
     if (std::chrono::steady_clock::now() >= deadline) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
-  kill(-pid, SIGKILL);  // whatever of the group is left
   if (!finished) {
+    kill(-pid, SIGKILL);  // the whole group: soffice may have started helpers
     waitpid(pid, &status, 0);
     error = Format("LibreOffice did not finish the conversion within %d seconds", timeoutSeconds);
     return {};

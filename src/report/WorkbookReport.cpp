@@ -10,6 +10,10 @@
 #include "common/Format.h"
 #include "report/WorkbookFile.h"
 
+#ifdef _WIN32
+#include "report/ComAutomation.h"
+#endif
+
 namespace yelvane {
 
 std::atomic<int> g_bExcel12{0};
@@ -59,6 +63,15 @@ std::string EngineAutomationServer::CheckTarget(const std::string& path) {
 std::shared_ptr<Dispatch> EngineAutomationServer::CreateInstance() {
   last_ = CreateEngineApplication(options_);
   return AsDispatch(last_);
+}
+
+std::unique_ptr<AutomationServer> MakeAutomationServer(EngineOptions options) {
+#ifdef _WIN32
+  (void)options;
+  return std::make_unique<ComAutomationServer>();
+#else
+  return std::make_unique<EngineAutomationServer>(std::move(options));
+#endif
 }
 
 void FormatSheet(CExcelAutomation& excel, Dispatch* application, Dispatch* sheet,

@@ -67,6 +67,10 @@ class EngineAutomationServer final : public AutomationServer {
   std::shared_ptr<EngineApplication> last_;
 };
 
+// The application this platform offers: Excel through COM on Windows, the
+// built-in engine elsewhere.
+std::unique_ptr<AutomationServer> MakeAutomationServer(EngineOptions options = {});
+
 struct WorkbookJob {
   std::string path;  // the file to write (.xls, or .xlsx)
   bool plot = true;  // a chart sheet per session

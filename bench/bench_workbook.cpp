@@ -1,0 +1,57 @@
+// The workbook report through the built-in engine (every call by name, the
+// in-memory model, then libxlsxwriter), exported to .xlsx.
+//   bench_workbook --benchmark_filter=NoCharts3000
+//   bench_workbook --benchmark_filter=Charts256
+
+#include <benchmark/benchmark.h>
+
+#include "bench_workbook_data.h"
+#include "report/WorkbookReport.h"
+
+namespace yelvane {
+namespace {
+
+class Quiet final : public SaveObserver {
+ public:
+  void SetProgress(int) override {}
+  void SetStatus(const std::string&) override {}
+  void End() override {}
+};
+
+void RunReport(benchmark::State& state, int sessions, bool charts) {
+  const std::string dir = bench::TempFolder();
+  MemorySessionTable table;
+  bench::FillTable(table, sessions);
+  WorkbookJob job;
+  job.path = dir + "/report.xlsx";
+  job.plot = charts;
+  job.pet = {"Rex", "Ann", "Garden"};
+  job.table = &table;
+  job.dumpPath = bench::WriteDump(dir);
+  for (auto _ : state) {
+    NullMessages messages;
+    Quiet observer;
+    EngineAutomationServer server;
+    CExcelAutomation excel(messages);
+    bool saved = false;
+    BuildWorkbook(job, server, excel, observer, &saved);
+    if (!saved) state.SkipWithError("not saved");
+  }
+  state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(job.path));
+  std::filesystem::remove_all(dir);
+}
+
+void NoCharts3000(benchmark::State& state) {
+  RunReport(state, 3000, false);
+}
+void Charts256(benchmark::State& state) {
+  RunReport(state, 256, true);
+}
+
+BENCHMARK(NoCharts3000)->Unit(benchmark::kMillisecond);
+BENCHMARK(Charts256)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace yelvane
+
+BENCHMARK_MAIN();
