@@ -60,14 +60,14 @@ void PutRecord(std::vector<uint8_t>& memory, std::size_t address, const SessionR
 
 // The samples may not reach the firmware version record.
 constexpr std::size_t kSampleCapacity =
-    (kFirmwareVersionAddress - kSampleAreaAddress) / kSampleSize;
+    (kVersionRecordAddress - kSampleAreaAddress) / kSampleSize;
 
 }  // namespace
 
 std::vector<uint8_t> MakeDemoMemory(const DemoOptions& options) {
-  std::vector<uint8_t> memory(kUnitMemorySize, 0xFF);
-  memory[kFirmwareVersionAddress] = 0x00;      // minor
-  memory[kFirmwareVersionAddress + 1] = 0x01;  // major
+  std::vector<uint8_t> memory(kLoggerMemorySize, 0xFF);
+  memory[kVersionRecordAddress] = 0x00;      // minor
+  memory[kVersionRecordAddress + 1] = 0x01;  // major
   if (options.erased) return memory;
 
   const int sessions = std::clamp(options.sessions, 0, kSessionSlots);

@@ -8,10 +8,11 @@
 #include <cstdint>
 #include <vector>
 
+#include "unit/CommandExchange.h"
+#include "unit/UnitAccess.h"
+
 namespace yelvane {
 
-inline constexpr std::size_t kUnitMemorySize = 0x60000;  // unit addresses 0 to 0x5FFFF
-inline constexpr std::size_t kFirmwareVersionAddress = 0x5F200;
 inline constexpr int kDefaultDemoSessions = 21;
 
 struct DemoOptions {

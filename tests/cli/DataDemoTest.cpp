@@ -66,14 +66,14 @@ void ExpectConsistent(const std::vector<uint8_t>& memory, int sessions) {
   }
   std::fclose(f);
   // Samples stop short of the firmware version record.
-  EXPECT_LE(kSampleAreaAddress + static_cast<std::size_t>(sampleBytes), kFirmwareVersionAddress);
-  EXPECT_EQ(memory[kFirmwareVersionAddress], 0x00);
-  EXPECT_EQ(memory[kFirmwareVersionAddress + 1], 0x01);
+  EXPECT_LE(kSampleAreaAddress + static_cast<std::size_t>(sampleBytes), kVersionRecordAddress);
+  EXPECT_EQ(memory[kVersionRecordAddress], 0x00);
+  EXPECT_EQ(memory[kVersionRecordAddress + 1], 0x01);
 }
 
 TEST(DemoData, DefaultSessionsAgreeWithTheirSamples) {
   const std::vector<uint8_t> memory = MakeDemoMemory(DemoOptions{});
-  ASSERT_EQ(memory.size(), kUnitMemorySize);
+  ASSERT_EQ(memory.size(), kLoggerMemorySize);
   ExpectConsistent(memory, kDefaultDemoSessions);
   // Nothing below the dump is written.
   EXPECT_EQ(std::count(memory.begin(), memory.begin() + 0x10000, 0xFF), 0x10000);
@@ -115,9 +115,9 @@ TEST(DemoData, SeedsAreDeterministicAndErasedIsErased) {
   DemoOptions erased;
   erased.erased = true;
   std::vector<uint8_t> memory = MakeDemoMemory(erased);
-  EXPECT_EQ(memory[kFirmwareVersionAddress + 1], 0x01);
-  memory[kFirmwareVersionAddress] = memory[kFirmwareVersionAddress + 1] = 0xFF;
-  EXPECT_EQ(memory, std::vector<uint8_t>(kUnitMemorySize, 0xFF));
+  EXPECT_EQ(memory[kVersionRecordAddress + 1], 0x01);
+  memory[kVersionRecordAddress] = memory[kVersionRecordAddress + 1] = 0xFF;
+  EXPECT_EQ(memory, std::vector<uint8_t>(kLoggerMemorySize, 0xFF));
   EXPECT_TRUE(DumpSlice(std::vector<uint8_t>(100)).empty());
 }
 

@@ -24,12 +24,7 @@
 #include "sim/SimulatedLogger.h"
 #include "unit/FirmwareImage.h"
 #include "widgets/GradientProgressCtrl.h"
-// DemoData.h repeats two constants of the unit headers under the same names.
-#define kFirmwareVersionAddress kDemoFirmwareVersionAddress
-#define kUnitMemorySize kDemoUnitMemorySize
 #include "sim/DemoData.h"
-#undef kUnitMemorySize
-#undef kFirmwareVersionAddress
 
 using namespace yelvane;
 using yelvane::test::LogLines;

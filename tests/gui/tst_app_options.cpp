@@ -9,12 +9,7 @@
 
 #include <fstream>
 
-// DemoData.h repeats two constants of the unit headers under the same names.
-#define kFirmwareVersionAddress kDemoFirmwareVersionAddress
-#define kUnitMemorySize kDemoUnitMemorySize
 #include "sim/DemoData.h"
-#undef kUnitMemorySize
-#undef kFirmwareVersionAddress
 
 class TestAppOptions : public QObject {
   Q_OBJECT
