@@ -31,9 +31,10 @@ struct CliContext {
 
 // Each group of commands registers its subcommands and callbacks; a callback
 // stores its result in ctx.exitCode.
-void RegisterDataCommands(CLI::App& app, CliContext& ctx);       // decode, report, series, simulate
-void RegisterUnitCommands(CLI::App& app, CliContext& ctx);       // devices, info
-void RegisterOperationCommands(CLI::App& app, CliContext& ctx);  // read, erase, upgrade, sync-clock, image
+void RegisterDataCommands(CLI::App& app, CliContext& ctx);  // decode, report, series, simulate
+void RegisterUnitCommands(CLI::App& app, CliContext& ctx);  // devices, info
+void RegisterOperationCommands(CLI::App& app,
+                               CliContext& ctx);  // read, erase, upgrade, sync-clock, image
 
 // Adds the global options (--simulate, --trace, --sim-*) to the app.
 void AddGlobalOptions(CLI::App& app, CliContext& ctx);

@@ -11,7 +11,9 @@ uint32_t SystemClock::TickMs() {
       duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-void SystemClock::SleepMs(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void SystemClock::SleepMs(uint32_t ms) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 Clock& DefaultClock() {
   static SystemClock clock;

@@ -59,8 +59,7 @@ void PutRecord(std::vector<uint8_t>& memory, std::size_t address, const SessionR
 }
 
 // The samples may not reach the firmware version record.
-constexpr std::size_t kSampleCapacity =
-    (kVersionRecordAddress - kSampleAreaAddress) / kSampleSize;
+constexpr std::size_t kSampleCapacity = (kVersionRecordAddress - kSampleAreaAddress) / kSampleSize;
 
 }  // namespace
 

@@ -21,10 +21,10 @@
 #include "app/MainFrm.h"
 #include "app/Vandry.h"
 #include "app/VandryView.h"
+#include "sim/DemoData.h"
 #include "sim/SimulatedLogger.h"
 #include "unit/FirmwareImage.h"
 #include "widgets/GradientProgressCtrl.h"
-#include "sim/DemoData.h"
 
 using namespace yelvane;
 using yelvane::test::LogLines;
