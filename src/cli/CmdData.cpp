@@ -58,6 +58,18 @@ bool WalkDump(const std::string& dumpPath, MemorySessionTable& table) {
     std::fprintf(stderr,
                  "Warning: the dump has %llu bytes instead of %zu; the missing bytes read as 0.\n",
                  static_cast<unsigned long long>(size), kDumpSize);
+  // A longer file is walked as it is, but its tables are then read from the
+  // wrong places: a whole memory image (as `simulate create` writes by
+  // default) starts 0x10000 bytes before the dump.
+  if (!ec && size == kLoggerMemorySize)
+    std::fprintf(stderr,
+                 "Warning: the dump has %llu bytes instead of %zu: this looks like a whole logger "
+                 "memory image (its dump is what `simulate create --dump` writes).\n",
+                 static_cast<unsigned long long>(size), kDumpSize);
+  else if (!ec && size > kDumpSize)
+    std::fprintf(stderr,
+                 "Warning: the dump has %llu bytes instead of %zu; only the first %zu are used.\n",
+                 static_cast<unsigned long long>(size), kDumpSize, kDumpSize);
   StderrLog log;
   NullProgress progress;
   StderrMessages messages;

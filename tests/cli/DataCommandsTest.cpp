@@ -108,6 +108,20 @@ TEST_F(DataCommands, DecodeExitCodes) {
   EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1);
 }
 
+TEST_F(DataCommands, DecodeWarnsAboutAWholeMemoryImage) {
+  // The image starts 0x10000 bytes before the dump: decoding it as a dump
+  // numbers the sessions from 2049, which a user must be told about.
+  ASSERT_EQ(Cli(dir_.Path(), {"simulate", "create", "image.bin"}).code, 0);
+  const CliRun run = Cli(dir_.Path(), {"decode", "image.bin", "--format", "tsv"});
+  EXPECT_EQ(run.code, 0);
+  EXPECT_NE(run.err.find("Warning: the dump has 393216 bytes instead of 327680"),
+            std::string::npos);
+  EXPECT_NE(run.err.find("simulate create --dump"), std::string::npos);
+  EXPECT_EQ(run.LastErrLine(), kFlashReportSuccess);
+  const CliRun dump = Cli(dir_.Path(), {"decode", "demo.bin", "--format", "tsv"});
+  EXPECT_EQ(dump.err, std::string(kFlashReportSuccess) + "\n");
+}
+
 TEST_F(DataCommands, DecodeOfAnErasedDumpPrintsNoRows) {
   ASSERT_EQ(Cli(dir_.Path(), {"simulate", "create", "erased.bin", "--erased", "--dump"}).code, 0);
   const CliRun run = Cli(dir_.Path(), {"decode", "erased.bin", "--format", "tsv"});
