@@ -58,6 +58,9 @@ void PutRecord(std::vector<uint8_t>& memory, std::size_t address, const SessionR
   std::copy(bytes.begin(), bytes.end(), memory.begin() + static_cast<std::ptrdiff_t>(address));
 }
 
+// The least pause between two sessions, in minutes.
+constexpr int64_t kDemoSessionGap = 15;
+
 // The samples may not reach the firmware version record.
 constexpr std::size_t kSampleCapacity = (kVersionRecordAddress - kSampleAreaAddress) / kSampleSize;
 
@@ -74,6 +77,7 @@ std::vector<uint8_t> MakeDemoMemory(const DemoOptions& options) {
   using namespace std::chrono;
   const sys_days base = sys_days(year(2011) / March / 1);
   std::size_t sampleIndex = 0;
+  int64_t previousEnd = -1;  // minutes from the base day
 
   for (int k = 0; k < sessions; ++k) {
     // Keep at least one sample for every session still to come, and on
@@ -100,7 +104,10 @@ std::vector<uint8_t> MakeDemoMemory(const DemoOptions& options) {
     const auto cap = static_cast<int>(std::min(allowed, 2 * fair) * 30);
     length = std::max(1, std::min(length, cap));
 
-    const int64_t start = int64_t{k} * 1440 + startMinute;
+    // One logger records one session at a time: a session that would begin
+    // before the previous night ended begins a little after it instead.
+    const int64_t start = std::max(int64_t{k} * 1440 + startMinute, previousEnd + kDemoSessionGap);
+    previousEnd = start + length;
     const Moment from = MomentAt(base, start);
     const Moment to = MomentAt(base, start + length);
     // Exactly the reader's own arithmetic decides where each session's

@@ -101,6 +101,29 @@ TEST(DemoData, DenseMemoryStillFits) {
   ExpectConsistent(MakeDemoMemory(options), 3000);
 }
 
+// "MM-DD-YYYY HH:MMAM" as "YYYYMMDDHH:MM", which sorts in time order.
+std::string SortKey(const std::string& cell) {
+  return cell.substr(6, 4) + cell.substr(0, 2) + cell.substr(3, 2) + Time12To24(cell.substr(11));
+}
+
+TEST(DemoData, SessionsNeverOverlap) {
+  // A logger records one session at a time; long nights used to run into
+  // the next day's session once there were a few hundred of them.
+  for (const int sessions : {200, 3000}) {
+    DemoOptions options;
+    options.sessions = sessions;
+    options.seed = 7;
+    const Decoded d = Decode(DumpSlice(MakeDemoMemory(options)));
+    ASSERT_EQ(d.table.RowCount(), sessions);
+    for (int r = 1; r < d.table.RowCount(); ++r) {
+      const std::string previousEnd = d.table.CellText(r - 1, 5, 31);
+      const std::string start = d.table.CellText(r, 4, 31);
+      EXPECT_GT(SortKey(start), SortKey(previousEnd))
+          << "session " << r + 1 << " starts " << start << ", the one before ends " << previousEnd;
+    }
+  }
+}
+
 TEST(DemoData, SeedsAreDeterministicAndErasedIsErased) {
   DemoOptions a;
   a.seed = 5;
