@@ -155,6 +155,19 @@ void TestAppFrame::statusTextMessageAndPanes() {
   }
   QCOMPARE(frame.m_stcBark->text(), QString("BARK"));
   QCOMPARE(frame.m_stcActivity->text(), QString("ACTIVITY"));
+
+  // A window narrower than the panes cuts off those on the right; none is
+  // pushed over its neighbour, so the colour keys stay whole.
+  frame.resize(700, 500);
+  QTRY_COMPARE(frame.width(), 700);
+  QApplication::processEvents();
+  for (int i = 0; i + 1 < 5; ++i) {
+    const QWidget* left = frame.PaneWidget(i);
+    const QWidget* right = frame.PaneWidget(i + 1);
+    QVERIFY(left->mapTo(&frame, QPoint(left->width(), 0)).x() <=
+            right->mapTo(&frame, QPoint(0, 0)).x());
+  }
+  QCOMPARE(frame.m_stcBark->width(), metrics.horizontalAdvance("Indicator the Barking "));
 }
 
 void TestAppFrame::usbLabelFollowsPresence() {
