@@ -12,11 +12,15 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QToolBar>
 #include <QUrl>
+
+#include <algorithm>
+#include <vector>
 
 #include "activity/FlashReport.h"
 #include "app/AboutDlg.h"
@@ -57,6 +61,50 @@ const char* SizingString(int indicator) {
       return nullptr;
   }
 }
+
+// The status panes side by side at their own widths, a small gap apart. When
+// the bar is narrower than the panes, those on the right are cut off rather
+// than pushed on top of their neighbours.
+class PaneStrip final : public QWidget {
+ public:
+  using QWidget::QWidget;
+
+  void AddPane(QWidget* pane) {
+    pane->setParent(this);
+    panes_.push_back(pane);
+    Arrange();
+  }
+
+  QSize sizeHint() const override {
+    int width = 0;
+    int height = 0;
+    for (const QWidget* pane : panes_) {
+      width += pane->width() + kGap;
+      height = std::max(height, pane->sizeHint().height());
+    }
+    return QSize(std::max(0, width - kGap), height);
+  }
+  QSize minimumSizeHint() const override { return QSize(0, sizeHint().height()); }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override {
+    QWidget::resizeEvent(event);
+    Arrange();
+  }
+
+ private:
+  static constexpr int kGap = 4;
+
+  void Arrange() {
+    int x = 0;
+    for (QWidget* pane : panes_) {
+      pane->setGeometry(x, 0, pane->width(), height());
+      x += pane->width() + kGap;
+    }
+  }
+
+  std::vector<QWidget*> panes_;
+};
 
 }  // namespace
 
@@ -386,11 +434,13 @@ void CMainFrame::CreateStatusBar() {
   const int indicators[] = {ID_INDICATOR_BARK, ID_INDICATOR_ACTIVITY, ID_INDICATOR_USB,
                             ID_INDICATOR_PROGRESS, ID_SEPARATOR};
   QWidget* widgets[] = {m_stcBark, m_stcActivity, m_stcUsbStatus, m_wndProgress, statusText_};
+  auto* strip = new PaneStrip(bar);
   for (int i = 0; i < 5; ++i) {
     widgets[i]->setFixedWidth(PaneWidth(indicators[i]));
-    bar->addWidget(widgets[i]);
+    strip->AddPane(widgets[i]);
     panes_.push_back(widgets[i]);
   }
+  bar->addWidget(strip, 1);
 }
 
 void CMainFrame::CreateLogBar() {

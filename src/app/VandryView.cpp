@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QFontInfo>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QPalette>
 #include <QStyledItemDelegate>
@@ -100,8 +101,13 @@ class CellDelegate final : public QStyledItemDelegate {
 CVandryView::CVandryView(QWidget* parent)
     : QTableView(parent), model_(new SessionModel(this)), gate_(this) {
   m_font.setFamily(QStringLiteral("Lucida Sans Unicode"));
-  m_font.setPixelSize(15);
   m_font.setWeight(QFont::Black);
+  // 15 is the height of the whole character cell, not of the em square: take
+  // the largest pixel size whose line height fits in it.
+  for (int size = kFontCellHeight; size > 1; --size) {
+    m_font.setPixelSize(size);
+    if (QFontMetrics(m_font).height() <= kFontCellHeight) break;
+  }
   // Lucida Sans Unicode is narrow for its height; where it is missing a
   // condensed face keeps the dates within their 160-pixel columns.
   if (QFontInfo(m_font).family() != m_font.family()) m_font.setStretch(QFont::Condensed);

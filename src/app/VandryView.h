@@ -52,6 +52,8 @@ class CVandryView final : public QTableView, public SessionTable {
   // Column widths in pixels, left to right.
   static constexpr std::array<int, kSessionColumns> kColumnWidths = {60, 70, 50, 80,  160, 160,
                                                                      70, 50, 80, 160, 160};
+  // Line height of the table's font in pixels.
+  static constexpr int kFontCellHeight = 15;
 
   // SessionTable: callable from any thread.
   void DeleteAllRows() override;

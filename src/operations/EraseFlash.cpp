@@ -126,11 +126,18 @@ void RunUpgradeWorker(UpgradeJob& job, WorkerSurroundings& s) {
     s.dialog.SetTransferText(Format("%ldK/%ldK", static_cast<long>(job.bytesDone / 1024), totalK));
   }
 
+  // The end block keeps the rest of the last chunk after its head. It is
+  // what makes the unit commit the stream, so it goes before the success
+  // text: a unit that never got it has not taken the image.
+  if (!EndTransaction(volume, block, kEndWriteHead)) {
+    volume.Close();
+    Fail(job, s, texts.failure);
+    s.dialog.CloseAfterDelay();
+    return;
+  }
   s.log.AppendLog(texts.success);
   s.dialog.SetRateText(texts.success);
   s.dialog.SetPercent(100);
-  // The end block keeps the rest of the last chunk after its head.
-  EndTransaction(volume, block, kEndWriteHead);
   volume.Close();
   ReleaseImage(job);
   s.dialog.StopElapsedTimer();

@@ -190,10 +190,13 @@ bool UnitCommands::SynchronizeClock() {
 
   UnitVolume volume(s_.drives.NewVolume());
   // OpenUnitVolume closes the volume again when it is not the logger.
-  const bool confirmed = OpenUnitVolume(volume, FindUnitDrive(s_.drives));
-  if (confirmed) {
-    SendClock(volume, now);
+  bool sent = false;
+  if (OpenUnitVolume(volume, FindUnitDrive(s_.drives))) {
+    // A block that never reached the unit did not set its clock.
+    sent = SendClock(volume, now);
     volume.Close();
+  }
+  if (sent) {
     s_.messages.ShowMessage(kClockSucceededText, MessageIcon::Information);
     s_.log.AppendLog(kClockSucceededText);
   } else {
@@ -201,7 +204,7 @@ bool UnitCommands::SynchronizeClock() {
     s_.log.AppendLog(kClockFailedText);
   }
   s_.poll.Start();
-  return confirmed;
+  return sent;
 }
 
 }  // namespace yelvane

@@ -32,6 +32,9 @@ inline constexpr HResult kDispETypeMismatch = static_cast<HResult>(0x80020005u);
 inline constexpr HResult kDispEUnknownName = static_cast<HResult>(0x80020006u);
 inline constexpr HResult kDispENoNamedArgs = static_cast<HResult>(0x80020007u);
 inline constexpr HResult kDispEException = static_cast<HResult>(0x80020009u);
+// The application's own run-time error (its error 1004), which it returns
+// as the status when the caller asks for no exception information.
+inline constexpr HResult kXlEApplication = static_cast<HResult>(0x800A03ECu);
 inline constexpr HResult kDispEBadIndex = static_cast<HResult>(0x8002000Bu);
 inline constexpr HResult kDispEBadParamCount = static_cast<HResult>(0x8002000Eu);
 inline constexpr HResult kRpcEDisconnected = static_cast<HResult>(0x80010108u);

@@ -156,7 +156,7 @@ class ChartFontObject final : public EngineBase {
   HResult PutName(const EngineCall& c) {
     std::string name;
     RETURN_IF_FAILED(StringArg(*c.value, name));
-    if (name.empty()) return kDispEException;
+    if (name.empty()) return kXlEApplication;
     font_->name = name;
     return kStatusOk;
   }
@@ -167,7 +167,7 @@ class ChartFontObject final : public EngineBase {
   HResult PutSize(const EngineCall& c) {
     int32_t size = 0;
     RETURN_IF_FAILED(IntArg(*c.value, size));
-    if (size < 1 || size > 409) return kDispEException;
+    if (size < 1 || size > 409) return kXlEApplication;
     font_->size = size;
     return kStatusOk;
   }
@@ -270,7 +270,7 @@ class AxisObject final : public EngineBase {
     return kStatusOk;
   }
   HResult GetAxisTitle(const EngineCall& c) {
-    if (!axis_->hasTitle) return kDispEException;  // no title object to return
+    if (!axis_->hasTitle) return kXlEApplication;  // no title object to return
     c.Return(std::shared_ptr<Dispatch>(
         std::make_shared<CaptionObject>(chart_, &axis_->title, &axis_->titleFont)));
     return kStatusOk;
@@ -316,7 +316,7 @@ class ChartObject final : public EngineBase {
     // line, line with markers, column, bar, pie, area, XY scatter
     static constexpr int kKnown[] = {4, 65, 51, 57, 5, 1, -4169};
     if (std::find(std::begin(kKnown), std::end(kKnown), type) == std::end(kKnown))
-      return kDispEException;
+      return kXlEApplication;
     chart_->type = type;
     return kStatusOk;
   }
@@ -331,7 +331,7 @@ class ChartObject final : public EngineBase {
     return kStatusOk;
   }
   HResult GetChartTitle(const EngineCall& c) {
-    if (!chart_->hasTitle) return kDispEException;
+    if (!chart_->hasTitle) return kXlEApplication;
     c.Return(std::shared_ptr<Dispatch>(
         std::make_shared<CaptionObject>(chart_, &chart_->title, &chart_->titleFont)));
     return kStatusOk;
@@ -347,7 +347,7 @@ class ChartObject final : public EngineBase {
     return kStatusOk;
   }
   HResult GetLegend(const EngineCall& c) {
-    if (!chart_->hasLegend) return kDispEException;
+    if (!chart_->hasLegend) return kXlEApplication;
     c.Return(
         std::shared_ptr<Dispatch>(std::make_shared<FontHolderObject>(chart_, &chart_->legendFont)));
     return kStatusOk;
@@ -358,7 +358,7 @@ class ChartObject final : public EngineBase {
     int32_t group = 1;
     RETURN_IF_FAILED(IntArg(c.args[0], type));
     if (c.args.size() > 1) RETURN_IF_FAILED(IntArg(c.args[1], group));
-    if (chart_->type == 5 || group != 1 || (type != 1 && type != 2)) return kDispEException;
+    if (chart_->type == 5 || group != 1 || (type != 1 && type != 2)) return kXlEApplication;
     ChartAxis* axis = type == 1 ? &chart_->category : &chart_->value;
     c.Return(std::shared_ptr<Dispatch>(std::make_shared<AxisObject>(chart_, axis)));
     return kStatusOk;
@@ -367,7 +367,7 @@ class ChartObject final : public EngineBase {
   HResult Location(const EngineCall& c);
   HResult Activate(const EngineCall&) {
     const int index = FindChartSheet();
-    if (index < 0) return kDispEException;
+    if (index < 0) return kXlEApplication;
     book_->active = index;
     state_->activeBook = book_;
     return kStatusOk;
@@ -430,7 +430,7 @@ class RangeObject final : public EngineBase {
       c.Return(CellVariant(a.row1, a.col1));
       return kStatusOk;
     }
-    if (a.CellCount() > kMaxCellsPerPut) return kDispEException;
+    if (a.CellCount() > kMaxCellsPerPut) return kXlEApplication;
     auto array = std::make_shared<VariantArray>(a.row2 - a.row1 + 1, a.col2 - a.col1 + 1);
     for (int r = a.row1; r <= a.row2; ++r) {
       for (int col = a.col1; col <= a.col2; ++col)
@@ -444,7 +444,7 @@ class RangeObject final : public EngineBase {
     const Variant& v = *c.value;
     if (const VariantArray* array = v.Array()) {
       const CellRect& a = areas_.front();
-      if (a.CellCount() > kMaxCellsPerPut) return kDispEException;
+      if (a.CellCount() > kMaxCellsPerPut) return kXlEApplication;
       for (int r = a.row1; r <= a.row2; ++r) {
         for (int col = a.col1; col <= a.col2; ++col) {
           const int i = r - a.row1 + 1, j = col - a.col1 + 1;
@@ -458,7 +458,7 @@ class RangeObject final : public EngineBase {
       return kStatusOk;
     }
     for (const auto& a : areas_) {
-      if (a.CellCount() > kMaxCellsPerPut) return kDispEException;
+      if (a.CellCount() > kMaxCellsPerPut) return kXlEApplication;
     }
     for (const auto& a : areas_) {
       for (int r = a.row1; r <= a.row2; ++r) {
@@ -473,7 +473,7 @@ class RangeObject final : public EngineBase {
   HResult Merge(const EngineCall& c) {
     RETURN_IF_FAILED(ArgCount(c, 0, 1));
     for (const auto& a : areas_) {
-      if (a.CellCount() > kMaxCellsPerPut) return kDispEException;
+      if (a.CellCount() > kMaxCellsPerPut) return kXlEApplication;
       sheet_->Merge(a);
     }
     return kStatusOk;
@@ -481,7 +481,7 @@ class RangeObject final : public EngineBase {
   HResult Select(const EngineCall&) {
     // Only cells of the active sheet can be selected.
     if (state_->activeBook != book_ || book_->IndexOf(sheet_.get()) != book_->active)
-      return kDispEException;
+      return kXlEApplication;
     sheet_->Select(areas_.front());
     return kStatusOk;
   }
@@ -494,7 +494,7 @@ class RangeObject final : public EngineBase {
     RETURN_IF_FAILED(IntArg(*c.value, value));
     static constexpr int kKnown[] = {1, 2, 3, 4, 5, 6, 7, -4131, -4108, -4152, -4130, -4117};
     if (std::find(std::begin(kKnown), std::end(kKnown), value) == std::end(kKnown))
-      return kDispEException;
+      return kXlEApplication;
     sheet_->ApplyFormat(FormatAttr::HAlign, areas_, value, {});
     return kStatusOk;
   }
@@ -505,7 +505,7 @@ class RangeObject final : public EngineBase {
   HResult PutColumnWidth(const EngineCall& c) {
     int32_t width = 0;
     RETURN_IF_FAILED(IntArg(*c.value, width));
-    if (width < 0 || width > 255) return kDispEException;
+    if (width < 0 || width > 255) return kXlEApplication;
     for (const auto& a : areas_) sheet_->SetColumnWidth(a.col1, a.col2, width);
     return kStatusOk;
   }
@@ -555,7 +555,7 @@ class RangeObject final : public EngineBase {
     RETURN_IF_FAILED(IntArg(c.args[0], row));
     RETURN_IF_FAILED(IntArg(c.args[1], col));
     const int r = areas_[0].row1 + row - 1, cc = areas_[0].col1 + col - 1;
-    if (row < 1 || col < 1 || r > kMaxSheetRows || cc > kMaxSheetColumns) return kDispEException;
+    if (row < 1 || col < 1 || r > kMaxSheetRows || cc > kMaxSheetColumns) return kXlEApplication;
     c.Return(std::shared_ptr<Dispatch>(
         std::make_shared<RangeObject>(state_, book_, sheet_, Areas{CellRect{r, cc, r, cc}})));
     return kStatusOk;
@@ -635,7 +635,7 @@ class RangeFormatObject final : public EngineBase {
   HResult PutName(const EngineCall& c) {
     std::string name;
     RETURN_IF_FAILED(StringArg(*c.value, name));
-    if (name.empty()) return kDispEException;
+    if (name.empty()) return kXlEApplication;
     sheet_->ApplyFormat(FormatAttr::FontName, areas_, 0, name);
     return kStatusOk;
   }
@@ -646,7 +646,7 @@ class RangeFormatObject final : public EngineBase {
   HResult PutSize(const EngineCall& c) {
     int32_t size = 0;
     RETURN_IF_FAILED(IntArg(*c.value, size));
-    if (size < 1 || size > 409) return kDispEException;
+    if (size < 1 || size > 409) return kXlEApplication;
     sheet_->ApplyFormat(FormatAttr::FontSize, areas_, size, {});
     return kStatusOk;
   }
@@ -679,7 +679,7 @@ class RangeFormatObject final : public EngineBase {
     uint32_t rgb = 0;
     RETURN_IF_FAILED(IntArg(*c.value, index));
     if (!PaletteColor(index, rgb) && index != kColorIndexNone && index != kColorIndexAutomatic)
-      return kDispEException;
+      return kXlEApplication;
     sheet_->ApplyFormat(kind_ == Kind::Interior ? FormatAttr::Interior : FormatAttr::BorderColor,
                         areas_, index, {});
     return kStatusOk;
@@ -736,10 +736,10 @@ HResult RangeObject::GetInterior(const EngineCall& c) {
 HResult ChartObject::SetSourceData(const EngineCall& c) {
   RETURN_IF_FAILED(ArgCount(c, 1, 2));
   const auto* range = dynamic_cast<const RangeObject*>(c.args[0].Object());
-  if (!range || range->GetAreas().size() != 1) return kDispEException;
+  if (!range || range->GetAreas().size() != 1) return kXlEApplication;
   int32_t plotBy = 2;
   if (c.args.size() > 1) RETURN_IF_FAILED(IntArg(c.args[1], plotBy));
-  if (plotBy != 1 && plotBy != 2) return kDispEException;
+  if (plotBy != 1 && plotBy != 2) return kXlEApplication;
   chart_->sourceSheet = range->Sheet();
   chart_->source = range->GetAreas().front();
   chart_->plotBy = plotBy;
@@ -752,13 +752,13 @@ HResult ChartObject::Location(const EngineCall& c) {
   RETURN_IF_FAILED(IntArg(c.args[0], where));
   std::string name;
   if (c.args.size() > 1) RETURN_IF_FAILED(StringArg(c.args[1], name));
-  if (where != 2) return kDispEException;  // only "as an object in a sheet"
+  if (where != 2) return kXlEApplication;  // only "as an object in a sheet"
   std::shared_ptr<SheetModel> target;
   for (const auto& sheet : book_->sheets) {
     if (sheet->GetKind() == SheetModel::Kind::Worksheet && EqualNoCase(sheet->Name(), name))
       target = sheet;
   }
-  if (!target) return kDispEException;
+  if (!target) return kXlEApplication;
   // Take the chart out of its chart sheet (which goes away) or its old sheet.
   const int chartSheet = FindChartSheet();
   if (chartSheet >= 0) {
@@ -792,9 +792,9 @@ class WorksheetObject final : public EngineBase {
   HResult PutName(const EngineCall& c) {
     std::string name;
     RETURN_IF_FAILED(StringArg(*c.value, name));
-    if (!ValidSheetName(name)) return kDispEException;
+    if (!ValidSheetName(name)) return kXlEApplication;
     for (const auto& other : book_->sheets) {
-      if (other != sheet_ && EqualNoCase(other->Name(), name)) return kDispEException;
+      if (other != sheet_ && EqualNoCase(other->Name(), name)) return kXlEApplication;
     }
     sheet_->SetName(name);
     return kStatusOk;
@@ -806,14 +806,14 @@ class WorksheetObject final : public EngineBase {
     if (c.args.size() == 1) {
       int32_t index = 0;
       RETURN_IF_FAILED(IntArg(c.args[0], index));
-      if (index < 1) return kDispEException;
+      if (index < 1) return kXlEApplication;
       row = (index - 1) / kMaxSheetColumns + 1;
       col = (index - 1) % kMaxSheetColumns + 1;
     } else {
       RETURN_IF_FAILED(IntArg(c.args[0], row));
       RETURN_IF_FAILED(IntArg(c.args[1], col));
     }
-    if (row < 1 || col < 1 || row > kMaxSheetRows || col > kMaxSheetColumns) return kDispEException;
+    if (row < 1 || col < 1 || row > kMaxSheetRows || col > kMaxSheetColumns) return kXlEApplication;
     return Return(c, CellRect{row, col, row, col});
   }
   HResult GetRange(const EngineCall& c) {
@@ -841,7 +841,7 @@ class WorksheetObject final : public EngineBase {
   }
   HResult Delete(const EngineCall&) {
     const int index = book_->IndexOf(sheet_.get());
-    if (index < 0 || book_->sheets.size() < 2) return kDispEException;  // the last sheet stays
+    if (index < 0 || book_->sheets.size() < 2) return kXlEApplication;  // the last sheet stays
     sheet_->MarkDeleted();
     book_->sheets.erase(book_->sheets.begin() + index);
     if (book_->active > index || book_->active >= static_cast<int>(book_->sheets.size()))
@@ -878,12 +878,12 @@ class WorksheetObject final : public EngineBase {
   }
   HResult AreasOf(const Variant& v, Areas& areas) {
     if (const auto* range = dynamic_cast<const RangeObject*>(v.Object())) {
-      if (range->Sheet() != sheet_) return kDispEException;
+      if (range->Sheet() != sheet_) return kXlEApplication;
       areas = range->GetAreas();
       return kStatusOk;
     }
     if (v.GetType() != Variant::Type::String) return kDispETypeMismatch;
-    return ParseRangeAddress(v.String(), areas) ? kStatusOk : kDispEException;
+    return ParseRangeAddress(v.String(), areas) ? kStatusOk : kXlEApplication;
   }
   // Columns("B:B"), Columns("B"), Columns(2) and the Rows counterparts.
   HResult Lines(const EngineCall& c, bool columns) {
@@ -893,7 +893,7 @@ class WorksheetObject final : public EngineBase {
     const Variant& v = c.args[0];
     if (v.GetType() == Variant::Type::Int) {
       const int n = v.Int();
-      if (n < 1 || n > (columns ? kMaxSheetColumns : kMaxSheetRows)) return kDispEException;
+      if (n < 1 || n > (columns ? kMaxSheetColumns : kMaxSheetRows)) return kXlEApplication;
       if (columns)
         all.col1 = all.col2 = n;
       else
@@ -904,9 +904,9 @@ class WorksheetObject final : public EngineBase {
     std::string text = v.String();
     if (text.find(':') == std::string::npos) text += ":" + text;
     Areas areas;
-    if (!ParseRangeAddress(text, areas)) return kDispEException;
+    if (!ParseRangeAddress(text, areas)) return kXlEApplication;
     for (const auto& a : areas) {
-      if (columns ? !a.AllRows() : !a.AllColumns()) return kDispEException;
+      if (columns ? !a.AllRows() : !a.AllColumns()) return kXlEApplication;
     }
     return Return(c, areas);
   }
@@ -1050,7 +1050,7 @@ class WorkbookObject final : public EngineBase {
       else if (format == 51)
         xls = false;
       else if (format != -4143)
-        return kDispEException;
+        return kXlEApplication;
     }
     std::string error;
     const EngineOptions& o = state_->options;
@@ -1061,7 +1061,7 @@ class WorkbookObject final : public EngineBase {
       return kStatusOk;
     }
     if (o.diagnostic) o.diagnostic(error);
-    return kDispEException;
+    return kXlEApplication;
   }
   HResult Activate(const EngineCall&) {
     state_->activeBook = book_;
@@ -1153,7 +1153,7 @@ class WindowObject final : public EngineBase {
 
   HResult GetGridlines(const EngineCall& c) {
     SheetModel* sheet = Active();
-    if (!sheet) return kDispEException;
+    if (!sheet) return kXlEApplication;
     c.Return(sheet->Gridlines() ? 1 : 0);
     return kStatusOk;
   }
@@ -1161,7 +1161,7 @@ class WindowObject final : public EngineBase {
     int32_t show = 0;
     RETURN_IF_FAILED(IntArg(*c.value, show));
     SheetModel* sheet = Active();
-    if (!sheet) return kDispEException;
+    if (!sheet) return kXlEApplication;
     sheet->SetGridlines(show != 0);
     return kStatusOk;
   }

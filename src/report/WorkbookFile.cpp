@@ -194,6 +194,9 @@ lxw_chart* BuildChart(lxw_workbook* book, const ChartModel& model) {
       chart_series_set_values(series, sheet, row, static_cast<lxw_col_t>(p1), row,
                               static_cast<lxw_col_t>(p2));
     }
+    // The library's line chart draws no markers unless asked: 65 is the line
+    // with the application's automatic markers, 4 the plain line.
+    if (model.type == 65) chart_series_set_marker_type(series, LXW_CHART_MARKER_AUTOMATIC);
     if (model.type == 4) chart_series_set_marker_type(series, LXW_CHART_MARKER_NONE);
   }
   lxw_chart_font font;

@@ -91,10 +91,11 @@ bool BeginTransaction(UnitVolume& volume, const SectorBlock& block, Clock& clock
   return true;
 }
 
-void EndTransaction(UnitVolume& volume, SectorBlock& block, const CommandHead& endHead) {
+bool EndTransaction(UnitVolume& volume, SectorBlock& block, const CommandHead& endHead) {
   SetCommandHead(block.data(), endHead);
-  volume.WriteSectors(kCommandSector, block.data(), 1);
+  const bool written = volume.WriteSectors(kCommandSector, block.data(), 1);
   volume.Unlock();
+  return written;
 }
 
 void AbandonTransaction(UnitVolume& volume) {
@@ -147,8 +148,7 @@ bool WriteUnitStream(UnitVolume& volume, uint32_t kind, uint32_t offset, uint32_
       return false;
     }
   }
-  EndTransaction(volume, block, kEndWriteHead);
-  return true;
+  return EndTransaction(volume, block, kEndWriteHead);
 }
 
 bool SendClock(UnitVolume& volume, const std::tm& localTime) {

@@ -58,8 +58,9 @@ bool WriteSectorWithRetry(UnitVolume& volume, uint32_t sector, const uint8_t* bu
 // transfer (AbandonTransaction) without an end block.
 bool BeginTransaction(UnitVolume& volume, const SectorBlock& block, Clock& clock);
 // End: replace the head of `block` (parameters or the last chunk's rest stay),
-// write it to sector 0, Unlock.
-void EndTransaction(UnitVolume& volume, SectorBlock& block, const CommandHead& endHead);
+// write it to sector 0, Unlock. Returns the block write's result: a write
+// stream the unit never saw closed was not committed.
+bool EndTransaction(UnitVolume& volume, SectorBlock& block, const CommandHead& endHead);
 // After a sector given up: Unlock and Close, no end block.
 void AbandonTransaction(UnitVolume& volume);
 
@@ -71,6 +72,7 @@ bool ReadUnitMemory(UnitVolume& volume, uint32_t address, uint32_t length, uint8
 
 // Write transaction: begin block, payload chunks on sector 1, end block. On a
 // chunk given up the volume is unlocked and closed and no end block is written.
+// False also when the end block could not be written (the volume is unlocked).
 bool WriteUnitStream(UnitVolume& volume, uint32_t kind, uint32_t offset, uint32_t lengthField,
                      const uint8_t* payload, std::size_t payloadLength, Clock& clock);
 

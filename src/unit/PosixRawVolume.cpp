@@ -15,6 +15,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "unit/CommandExchange.h"
+
 namespace yelvane {
 
 namespace {
@@ -45,6 +47,26 @@ bool SameFile(int a, int b) {
   if (::fstat(a, &sa) != 0 || ::fstat(b, &sb) != 0) return false;
   if (S_ISBLK(sa.st_mode) || S_ISBLK(sb.st_mode)) return sa.st_rdev == sb.st_rdev;
   return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+// Reads sector 1 through `fd` and checks the logger's signature. errno is 0
+// when the sector was read but does not carry it.
+bool HasSignature(int fd) {
+  auto aligned = AlignedBuffer(kSectorSize);
+  if (!aligned) {
+    errno = ENOMEM;
+    return false;
+  }
+  ssize_t got;
+  do {
+    got = ::pread(fd, aligned.get(), kSectorSize, static_cast<off_t>(kSectorSize));
+  } while (got < 0 && errno == EINTR);
+  if (got != static_cast<ssize_t>(kSectorSize)) {
+    if (got >= 0) errno = EIO;
+    return false;
+  }
+  errno = 0;
+  return HasUnitSignature(aligned.get());
 }
 
 }  // namespace
@@ -133,6 +155,14 @@ bool PosixRawVolume::Lock() {
   }
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     const int error = errno;
+    ::close(fd);
+    return Fail(error);
+  }
+  // Writes go through this new handle, so the logger's signature must be seen
+  // through it too: the same device number can name another medium by now.
+  if (!HasSignature(fd)) {
+    const int error = errno == 0 ? ENODEV : errno;
+    ::flock(fd, LOCK_UN);
     ::close(fd);
     return Fail(error);
   }

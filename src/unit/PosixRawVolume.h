@@ -28,7 +28,8 @@ class PosixRawVolume final : public RawVolume {
   bool ReadSectors(uint32_t sector, void* buffer, uint32_t count) override;
   // Only after Lock, only below sector 65536.
   bool WriteSectors(uint32_t sector, const void* buffer, uint32_t count) override;
-  // Reopens the same device read-write and takes an exclusive flock on it.
+  // Reopens the same device read-write, takes an exclusive flock on it and
+  // checks the logger's signature in sector 1 through the new handle.
   bool Lock() override;
   bool Unlock() override;
 

@@ -91,7 +91,7 @@ TEST_F(WorkbookCli, FailedSaveKeepsTheOldFileAndFails) {
   // "Installed", but every conversion fails.
   EXPECT_EQ(Run("YELVANE_SOFFICE=/bin/false", {"report", "demo.bin", "-o", "old.xls"}), 1);
   EXPECT_NE(err.find("Error: IDispatch::Invoke(\"SaveAs\"="), std::string::npos) << err;
-  EXPECT_NE(err.find("failed w/err 0x80020009"), std::string::npos) << err;
+  EXPECT_NE(err.find("failed w/err 0x800a03ec"), std::string::npos) << err;
   EXPECT_EQ(Read(dir / "old.xls"), "old report");
   EXPECT_EQ(Files(), (std::vector<std::string>{"demo.bin", "old.xls"}));
 

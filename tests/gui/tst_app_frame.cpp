@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QDockWidget>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -154,6 +155,19 @@ void TestAppFrame::statusTextMessageAndPanes() {
   }
   QCOMPARE(frame.m_stcBark->text(), QString("BARK"));
   QCOMPARE(frame.m_stcActivity->text(), QString("ACTIVITY"));
+
+  // A window narrower than the panes cuts off those on the right; none is
+  // pushed over its neighbour, so the colour keys stay whole.
+  frame.resize(700, 500);
+  QTRY_COMPARE(frame.width(), 700);
+  QApplication::processEvents();
+  for (int i = 0; i + 1 < 5; ++i) {
+    const QWidget* left = frame.PaneWidget(i);
+    const QWidget* right = frame.PaneWidget(i + 1);
+    QVERIFY(left->mapTo(&frame, QPoint(left->width(), 0)).x() <=
+            right->mapTo(&frame, QPoint(0, 0)).x());
+  }
+  QCOMPARE(frame.m_stcBark->width(), metrics.horizontalAdvance("Indicator the Barking "));
 }
 
 void TestAppFrame::usbLabelFollowsPresence() {
@@ -198,9 +212,13 @@ void TestAppFrame::tableTintsFontAndColumns() {
   const Rgb white{255, 255, 255};
   QVERIFY(ColumnTint(11) == white);
   QCOMPARE(view.font().family(), QString("Lucida Sans Unicode"));
-  QCOMPARE(view.font().pixelSize(), 15);
+  // Height 15 is the whole character cell: the largest face that fits it.
+  QFont bigger = view.font();
+  bigger.setPixelSize(view.font().pixelSize() + 1);
+  QVERIFY(QFontMetrics(view.font()).height() <= 15);
+  QVERIFY(QFontMetrics(bigger).height() > 15);
   QCOMPARE(view.font().weight(), QFont::Black);
-  QCOMPARE(view.horizontalHeader()->font().pixelSize(), 15);
+  QCOMPARE(view.horizontalHeader()->font(), view.font());
 
   // What a painted cell shows: the tint of its column.
   view.resize(1200, 200);

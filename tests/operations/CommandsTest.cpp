@@ -353,6 +353,16 @@ TEST_F(Commands, ClockFailuresAndTheDisconnectedUnit) {
   EXPECT_EQ(messages_.icons.back(), MessageIcon::Error);
   EXPECT_EQ(poll_.calls, (Lines{"stop", "start"}));
   EXPECT_FALSE(device_->LastClock());
+
+  // The unit answers but refuses the block: its clock was not set.
+  device_->Plug();
+  device_->FailSector(0, 1);
+  poll_.calls.clear();
+  EXPECT_FALSE(Make().SynchronizeClock());
+  EXPECT_EQ(log_.lines.back(), kClockFailedText);
+  EXPECT_EQ(messages_.icons.back(), MessageIcon::Error);
+  EXPECT_EQ(poll_.calls, (Lines{"stop", "start"}));
+  EXPECT_FALSE(device_->LastClock());
 }
 
 // Restores one environment variable when it goes.

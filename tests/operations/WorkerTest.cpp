@@ -353,11 +353,12 @@ TEST_F(Workers, UpgradeFailureTextsByMode) {
   EXPECT_EQ(device_->Memory(), memory_);
 }
 
-// Pulled out at the first, a middle and the last chunk: erase failure text,
-// the dialog closes, no end block, so the logger's memory is untouched.
+// Pulled out at the first, a middle and the last chunk, or just before the
+// end block that commits them: erase failure text, the dialog closes, no end
+// block, so the logger's memory is untouched.
 TEST_F(Workers, UnpluggedDuringAnUpgrade) {
   const std::vector<uint8_t> payload(10 * 512, 0x00);
-  for (uint64_t chunk : {0u, 5u, 9u}) {
+  for (uint64_t chunk : {0u, 5u, 9u, 10u}) {
     Attach(SimulatedLogger::Mode::Logger);
     log_.lines.clear();
     dialog_.events.clear();
@@ -366,6 +367,7 @@ TEST_F(Workers, UnpluggedDuringAnUpgrade) {
     EXPECT_FALSE(upgrade_.succeeded);
     EXPECT_EQ(log_.lines, std::vector<std::string>{"Failed to erase data! Please retry!"}) << chunk;
     EXPECT_EQ(dialog_.events.back().code, Code::CloseSoon);
+    EXPECT_FALSE(dialog_.Has(Code::StopElapsedTimer)) << chunk;
     EXPECT_EQ(device_->Journal().size(), 1u) << chunk;
     EXPECT_EQ(device_->Memory(), memory_) << chunk;
   }

@@ -61,7 +61,7 @@ TEST(SpreadsheetEngine, SheetsBehaveLikeTheApplications) {
   // The last sheet cannot go; a deleted sheet's objects are disconnected.
   Variant last;
   AutoWrap(b.m, 3, &last, b.book.Object(), "Sheets", {1});
-  EXPECT_EQ(AutoWrap(b.m, 3, nullptr, last.Object(), "Delete"), kDispEException);
+  EXPECT_EQ(AutoWrap(b.m, 3, nullptr, last.Object(), "Delete"), kXlEApplication);
 
   // Add puts the new sheet before the active one and activates it.
   Variant worksheets;
@@ -70,8 +70,8 @@ TEST(SpreadsheetEngine, SheetsBehaveLikeTheApplications) {
   AutoWrap(b.m, 3, &added, worksheets.Object(), "Add");
   EXPECT_EQ(b.Names(), (std::vector<std::string>{"Sheet4", "Sheet1"}));
   EXPECT_EQ(b.Model().active, 0);
-  EXPECT_EQ(AutoWrap(b.m, 4, nullptr, added.Object(), "Name", {"Sheet1"}), kDispEException);
-  EXPECT_EQ(AutoWrap(b.m, 4, nullptr, added.Object(), "Name", {"'bad"}), kDispEException);
+  EXPECT_EQ(AutoWrap(b.m, 4, nullptr, added.Object(), "Name", {"Sheet1"}), kXlEApplication);
+  EXPECT_EQ(AutoWrap(b.m, 4, nullptr, added.Object(), "Name", {"'bad"}), kXlEApplication);
   EXPECT_EQ(AutoWrap(b.m, 4, nullptr, added.Object(), "Name", {"PET'S DATA REPORT"}), kStatusOk);
   AutoWrap(b.m, 3, nullptr, added.Object(), "Delete");
   Variant r;
@@ -88,7 +88,7 @@ TEST(SpreadsheetEngine, ChartMovesIntoItsSheetWithItsSourceAndTitles) {
   EXPECT_EQ(b.Names(), (std::vector<std::string>{"Chart1", "Sheet1"}));
   // No title object before HasTitle, like the application.
   Variant title;
-  EXPECT_EQ(AutoWrap(b.m, 2, &title, chart.Object(), "ChartTitle"), kDispEException);
+  EXPECT_EQ(AutoWrap(b.m, 2, &title, chart.Object(), "ChartTitle"), kXlEApplication);
   AutoWrap(b.m, 4, nullptr, chart.Object(), "HasTitle", {1});
   AutoWrap(b.m, 2, &title, chart.Object(), "ChartTitle");
   Variant chars;
@@ -96,11 +96,11 @@ TEST(SpreadsheetEngine, ChartMovesIntoItsSheetWithItsSourceAndTitles) {
   AutoWrap(b.m, 4, nullptr, chars.Object(), "Text", {"T"});
   Variant axis;
   EXPECT_EQ(AutoWrap(b.m, 2, &axis, chart.Object(), "Axes", {1, 2}), kStatusOk);
-  EXPECT_EQ(AutoWrap(b.m, 2, &axis, chart.Object(), "Axes", {2, 1}), kDispEException);
+  EXPECT_EQ(AutoWrap(b.m, 2, &axis, chart.Object(), "Axes", {2, 1}), kXlEApplication);
   Variant range;
   AutoWrap(b.m, 2, &range, sheet.Object(), "Range", {"A4:C10"});
   EXPECT_EQ(AutoWrap(b.m, 1, nullptr, chart.Object(), "SetSourceData", {2, range}), kStatusOk);
-  EXPECT_EQ(AutoWrap(b.m, 1, nullptr, chart.Object(), "Location", {"Nowhere", 2}), kDispEException);
+  EXPECT_EQ(AutoWrap(b.m, 1, nullptr, chart.Object(), "Location", {"Nowhere", 2}), kXlEApplication);
   EXPECT_EQ(AutoWrap(b.m, 1, nullptr, chart.Object(), "Location", {"Sheet1", 2}), kStatusOk);
   EXPECT_EQ(b.Names(), (std::vector<std::string>{"Sheet1"}));
   const auto& embedded = b.Model().sheets[0]->Charts();

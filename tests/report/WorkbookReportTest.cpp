@@ -144,7 +144,7 @@ TEST_F(WorkbookReport, VersionDecidesTheSaveAsArgumentsAndAFailedSaveKeepsTheOld
   EXPECT_EQ(saveAs[0].args[0], "56");
   ASSERT_EQ(messages.texts.size(), 1u);
   EXPECT_EQ(messages.texts[0].rfind("IDispatch::Invoke(\"SaveAs\"=", 0), 0u);
-  EXPECT_NE(messages.texts[0].find("failed w/err 0x80020009"), std::string::npos);
+  EXPECT_NE(messages.texts[0].find("failed w/err 0x800a03ec"), std::string::npos);
   EXPECT_FALSE(saved);
   EXPECT_EQ(observer.ends, 1);  // the dialog still closes
   EXPECT_EQ(ReadText(job.path), "old");

@@ -206,6 +206,19 @@ TEST(WriteTransaction, OneBytePayloadAndEmptyPayload) {
   EXPECT_EQ(rig.trace->Lines().size(), 5u);  // lock, begin, sleep, end, unlock
 }
 
+// The end block commits the stream: a unit that never got it took nothing.
+TEST(WriteTransaction, UnwrittenEndBlockIsAFailure) {
+  SimRig rig;
+  const auto before = rig.device->Memory();
+  UnitVolume volume = rig.NewVolume();
+  ASSERT_TRUE(volume.Open("sim0"));
+  const uint8_t one = 0x5A;
+  rig.device->UnplugAfter(2);  // the begin block and the chunk
+  EXPECT_FALSE(WriteUnitStream(volume, 1, 0x10000, 1, &one, 1, rig.clock));
+  EXPECT_EQ(rig.trace->Lines().back(), "unlock ok");
+  EXPECT_EQ(rig.device->Memory(), before);
+}
+
 TEST(WriteTransaction, GivenUpChunkStopsWithoutEndBlock) {
   SimRig rig;
   const auto before = rig.device->Memory();

@@ -86,10 +86,10 @@ TEST_F(PosixVolume, ReadOnlyUntilLockAndWritesOnlyTheAskedSector) {
   EXPECT_FALSE(other.Lock());
   EXPECT_EQ(other.LastError(), EWOULDBLOCK);
 
-  ASSERT_TRUE(volume.WriteSectors(1, block, 1));
+  ASSERT_TRUE(volume.WriteSectors(0, block, 1));
   EXPECT_FALSE(volume.WriteSectors(65536, block, 1));
   std::vector<uint8_t> expected = bytes;
-  std::memset(&expected[512], 0xA5, 512);
+  std::memset(&expected[0], 0xA5, 512);
   EXPECT_EQ(ReadImage(), expected);
 
   EXPECT_TRUE(volume.Unlock());
@@ -106,6 +106,31 @@ TEST_F(PosixVolume, LockRefusesAPathThatNowNamesAnotherDisk) {
   fs::rename(image, (dir / "old.img"));
   std::ofstream(image, std::ios::binary) << std::string(4096, 'x');
   EXPECT_FALSE(volume.Lock());
+  volume.Close();
+}
+
+TEST_F(PosixVolume, LockChecksTheSignatureThroughTheWritingHandle) {
+  // The signature was there when the read handle looked; by the time of the
+  // lock the device (same node, same inode) holds something else.
+  PosixRawVolume volume;
+  ASSERT_TRUE(volume.Open(image));
+  uint8_t sector[512];
+  ASSERT_TRUE(volume.ReadSectors(1, sector, 1));
+  ASSERT_TRUE(HasUnitSignature(sector));
+  bytes[512 + 5] = 'x';
+  WriteImage();
+  EXPECT_FALSE(volume.Lock());
+  EXPECT_FALSE(volume.IsWritable());
+  uint8_t block[512] = {};
+  EXPECT_FALSE(volume.WriteSectors(0, block, 1));
+  EXPECT_EQ(ReadImage(), bytes);
+  // A failed lock leaves no flock behind.
+  bytes[512 + 5] = 0;
+  WriteImage();
+  PosixRawVolume other;
+  ASSERT_TRUE(other.Open(image));
+  EXPECT_TRUE(other.Lock());
+  other.Close();
   volume.Close();
 }
 
