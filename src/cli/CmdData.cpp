@@ -18,28 +18,13 @@
 #include "cli/SessionOutput.h"
 #include "common/Format.h"
 #include "common/Sinks.h"
+#include "common/StderrLog.h"
 #include "report/TextReport.h"
 #include "report/WorkbookExport.h"
 #include "sim/DemoData.h"
 
 namespace yelvane {
 namespace {
-
-// Log lines of the terminal: one per message on stderr, a leading "\n"
-// leaves an empty line as in the log pane.
-class StderrLog final : public LogSink {
- public:
-  void SetLogText(const std::string& text) override {
-    if (!text.empty() && text != " ") Write(text);
-  }
-  void AppendLog(const std::string& text, bool) override { Write(text); }
-
- private:
-  static void Write(std::string text) {
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-    std::fprintf(stderr, "%s\n", text.c_str());
-  }
-};
 
 class StderrMessages final : public MessageSink {
  public:

@@ -18,7 +18,11 @@ int RunCli(int argc, char** argv) {
     const int code = app.exit(e);
     return code == 0 ? kExitOk : kExitUsage;
   }
-  std::fflush(stdout);
+  // Data that never reached stdout (a full disk, a closed pipe) is a failure.
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    std::fprintf(stderr, "Error: the output could not be written.\n");
+    return ctx.exitCode == kExitOk ? kExitFailed : ctx.exitCode;
+  }
   return ctx.exitCode;
 }
 

@@ -7,6 +7,7 @@
 #include "activity/FlashReport.h"
 #include "activity/SessionRecord.h"
 #include "common/Format.h"
+#include "common/StderrLog.h"
 
 #ifndef _WIN32
 #include <unistd.h>
@@ -15,18 +16,6 @@
 namespace yelvane {
 
 namespace {
-
-class StderrLog final : public LogSink {
- public:
-  void SetLogText(const std::string& text) override {
-    if (!text.empty() && text != " ") Write(text);
-  }
-  void AppendLog(const std::string& text, bool) override { Write(text); }
-  static void Write(std::string text) {
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-    std::fprintf(stderr, "%s\n", text.c_str());
-  }
-};
 
 class StderrErrors final : public MessageSink {
  public:

@@ -87,6 +87,16 @@ TEST_F(DataCommands, DecodeFormatsMatchTheirGoldenFiles) {
   ExpectGolden(json.out, "decode_demo.json");
 }
 
+TEST_F(DataCommands, OutputThatCannotBeWrittenIsAFailure) {
+  const std::string command = "cd '" + dir_.Path().string() + "' && '" + YELVANE_CLI_PATH +
+                              "' decode demo.bin --format tsv >/dev/full 2>stderr.txt";
+  const int status = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_NE(ReadFile(dir_.Path() / "stderr.txt").find("the output could not be written"),
+            std::string::npos);
+}
+
 TEST_F(DataCommands, DecodeExitCodes) {
   const CliRun missing = Cli(dir_.Path(), {"decode", "absent.bin"});
   EXPECT_EQ(missing.code, 1);
