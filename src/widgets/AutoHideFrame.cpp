@@ -160,14 +160,7 @@ bool CAutoHideFrame::SetAutoHide(CDockPageBar* bar, bool autoHide) {
     HideAutoHidePane();
     m_pane->Release();
   }
-  for (qsizetype i = 0; i < m_collapsed.size(); ++i) {
-    if (m_collapsed[i].bar != bar) continue;
-    for (const QMetaObject::Connection& connection : m_collapsed[i].connections)
-      disconnect(connection);
-    Strip(m_collapsed[i].area)->RemoveBar(bar);
-    m_collapsed.removeAt(i);
-    break;
-  }
+  DropCollapsed(bar);
   bar->Caption()->PinButton()->SetKind(CCaptionButton::kPinned);
   bar->show();
   bar->ApplyStoredSize();
@@ -175,11 +168,7 @@ bool CAutoHideFrame::SetAutoHide(CDockPageBar* bar, bool autoHide) {
   return true;
 }
 
-void CAutoHideFrame::OnBarDestroyed(CDockPageBar* bar) {
-  if (m_pane->Bar() == bar) {
-    HideAutoHidePane();
-    m_pane->Forget();
-  }
+void CAutoHideFrame::DropCollapsed(CDockPageBar* bar) {
   for (qsizetype i = 0; i < m_collapsed.size(); ++i) {
     if (m_collapsed[i].bar != bar) continue;
     for (const QMetaObject::Connection& connection : m_collapsed[i].connections)
@@ -188,6 +177,14 @@ void CAutoHideFrame::OnBarDestroyed(CDockPageBar* bar) {
     m_collapsed.removeAt(i);
     break;
   }
+}
+
+void CAutoHideFrame::OnBarDestroyed(CDockPageBar* bar) {
+  if (m_pane->Bar() == bar) {
+    HideAutoHidePane();
+    m_pane->Forget();
+  }
+  DropCollapsed(bar);
   m_newBars.removeAll(bar);
 }
 

@@ -67,6 +67,8 @@ class CAutoHideFrame : public QMainWindow {
 
  private:
   CAutoHideBar* Strip(Qt::DockWidgetArea area);
+  // Takes a bar off its strip and forgets its connections.
+  void DropCollapsed(CDockPageBar* bar);
   void ConnectTab(CAutoHideTab* tab);
   void LayoutPane();
   void StartHideTimer();
