@@ -51,6 +51,8 @@ int RunYelvane(int argc, char** argv) {
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Yelvane"));
   QApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
+  // Lets a Wayland desktop match the window with the installed desktop entry.
+  QApplication::setDesktopFileName(QStringLiteral("org.yelvane.Yelvane"));
   const QStringList arguments = QApplication::arguments();
 
   CLI::App cli("Yelvane: bark and activity logger companion", "yelvane");
