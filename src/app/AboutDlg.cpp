@@ -19,7 +19,7 @@ CAboutDlg::CAboutDlg(const FirmwareTextReader& readFirmware, QWidget* parent)
   icon->setPixmap(AppIcon().pixmap(32, 32));
   du.Place(icon, 11, 17, 20, 20);
   icon->resize(32, 32);
-  du.Place(new QLabel(QStringLiteral("Yelvane Version 1.0.4.6"), this), 40, 30, 168, 8);
+  du.Place(new QLabel(QStringLiteral("Yelvane Version " YELVANE_VERSION), this), 40, 30, 168, 8);
   du.Place(new QLabel(QStringLiteral("Bark and activity logger companion"), this), 40, 60, 160, 8);
   du.Place(new QLabel(QStringLiteral("Firmware Version:"), this), 40, 45, 71, 8);
   du.Place(firmware_, 111, 45, 117, 8);

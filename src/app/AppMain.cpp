@@ -8,6 +8,7 @@
 #include <iostream>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "app/MainFrm.h"
 #include "app/Vandry.h"
@@ -39,15 +40,26 @@ int TakeScreenshot(CMainFrame& frame, const std::string& path) {
 }  // namespace
 
 int RunYelvane(int argc, char** argv) {
+  // --version answers before Qt looks for a display, so it works anywhere.
+  const char* version = "yelvane " YELVANE_VERSION;
+  for (int i = 1; i < argc && std::string_view(argv[i]) != "--"; ++i) {
+    if (std::string_view(argv[i]) == "--version") {
+      std::cout << version << "\n";
+      return kExitOk;
+    }
+  }
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Yelvane"));
   QApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
+  // Lets a Wayland desktop match the window with the installed desktop entry.
+  QApplication::setDesktopFileName(QStringLiteral("org.yelvane.Yelvane"));
   const QStringList arguments = QApplication::arguments();
 
   CLI::App cli("Yelvane: bark and activity logger companion", "yelvane");
   CliContext ctx;
   GuiOptions options;
   AddGlobalOptions(cli, ctx);
+  cli.set_version_flag("--version", version);
   cli.add_option("--screenshot", options.screenshot,
                  "Render the main window to a PNG file and exit");
   auto* openDump = cli.add_option("--open-dump", options.openDump,

@@ -7,6 +7,7 @@ namespace yelvane {
 int RunCli(int argc, char** argv) {
   CLI::App app{"Yelvane: read, report and maintain the bark-and-activity logger", "yelvane-cli"};
   app.require_subcommand(1);
+  app.set_version_flag("--version", "yelvane-cli " YELVANE_VERSION);
   CliContext ctx;
   AddGlobalOptions(app, ctx);
   RegisterDataCommands(app, ctx);

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -16,6 +17,7 @@ class TestAppOptions : public QObject {
  private slots:
   void screenshotShowsTheDumpOnTheSimulatedLogger();
   void badUsageExitsTwo();
+  void versionNeedsNoDisplay();
 
  private:
   static int Run(const QStringList& arguments, const QString& folder, QString* errors = nullptr) {
@@ -63,6 +65,22 @@ void TestAppOptions::badUsageExitsTwo() {
   QCOMPARE(Run({"--sim-plain"}, dir.path()), 2);
   QCOMPARE(Run({"--screenshot=x.png", "--open-dump=missing.bin"}, dir.path()), 2);
   QVERIFY(!QFile::exists(dir.filePath("x.png")));
+}
+
+void TestAppOptions::versionNeedsNoDisplay() {
+  // Without a display Qt would stop the program before it parsed a thing.
+  QProcess process;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+    environment.remove(QString::fromLatin1(name));
+  }
+  process.setProcessEnvironment(environment);
+  process.start(QStringLiteral(YELVANE_GUI_PATH), {"--version"});
+  QVERIFY(process.waitForFinished(60000));
+  QCOMPARE(process.exitCode(), 0);
+  const QString out = QString::fromLocal8Bit(process.readAllStandardOutput());
+  QVERIFY2(QRegularExpression(QStringLiteral("^yelvane \\d+(\\.\\d+)+\n$")).match(out).hasMatch(),
+           qPrintable(out));
 }
 
 QTEST_MAIN(TestAppOptions)
