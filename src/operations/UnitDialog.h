@@ -5,8 +5,8 @@
 // worker waits for each call; the command-line tool draws a progress bar;
 // tests and the benchmark record the calls.
 
+#include <cstdint>
 #include <string>
-#include <vector>
 
 #include "common/Clock.h"
 #include "common/Sinks.h"
@@ -56,34 +56,5 @@ enum class DialogStart {
 inline constexpr const char* kNoDiskText = "There is no available disk!!";
 inline constexpr uint32_t kElapsedTimerMs = 1000;
 inline constexpr uint32_t kCloseDelayMs = 1000;
-
-// Keeps every call in order; for tests, the benchmark and diagnosis.
-class RecordingDialogObserver : public UnitDialogObserver {
- public:
-  struct Event {
-    ProgressCode code;
-    std::string text;
-    int percent = 0;
-    friend bool operator==(const Event&, const Event&) = default;
-  };
-  void SetTransferText(const std::string& text) override {
-    events.push_back({ProgressCode::TransferText, text});
-  }
-  void SetRateText(const std::string& text) override {
-    events.push_back({ProgressCode::RateText, text});
-  }
-  void SetPercent(int percent) override { events.push_back({ProgressCode::Percent, {}, percent}); }
-  void SetStatusText(const std::string& text) override {
-    events.push_back({ProgressCode::StatusText, text});
-  }
-  void StopElapsedTimer() override { events.push_back({ProgressCode::StopElapsedTimer, {}}); }
-  void CloseAfterDelay() override { events.push_back({ProgressCode::CloseSoon, {}}); }
-
-  // Texts sent with one code, in order.
-  std::vector<std::string> Texts(ProgressCode code) const;
-  bool Has(ProgressCode code) const;
-
-  std::vector<Event> events;
-};
 
 }  // namespace yelvane

@@ -14,7 +14,6 @@
 #include <fstream>
 #include <memory>
 
-#include "AppTestSupport.h"
 #include "activity/FlashReport.h"
 #include "app/DlgPetInfo.h"
 #include "app/DlgUnitFlash.h"
@@ -23,12 +22,14 @@
 #include "app/VandryView.h"
 #include "sim/DemoData.h"
 #include "sim/SimulatedLogger.h"
+#include "support/Gui.h"
+#include "support/Recorders.h"
 #include "unit/FirmwareImage.h"
 #include "widgets/GradientProgressCtrl.h"
 
 using namespace yelvane;
 using yelvane::test::LogLines;
-using yelvane::test::ScriptedPrompt;
+using yelvane::test::RecordingMessages;
 using yelvane::test::WhenModal;
 
 namespace {
@@ -90,7 +91,7 @@ struct Bench {
   std::vector<uint8_t> memory;
   std::shared_ptr<SimulatedLogger> logger;
   SimulatedDrives drives;
-  ScriptedPrompt prompt;
+  RecordingMessages prompt;
   FixedImage images;
   std::unique_ptr<CMainFrame> frame;
 };
@@ -497,7 +498,7 @@ void TestAppCommands::startupDetectionOffersAndDeletesImage() {
     CVandryApp app;
     SimulatedDrives drives;
     drives.Add("sim0", std::make_shared<SimulatedLogger>(MakeBlankMemory()));
-    ScriptedPrompt prompt;
+    RecordingMessages prompt;
     CMainFrame frame;
     frame.SetDrives(drives);
     frame.SetPrompt(&prompt);

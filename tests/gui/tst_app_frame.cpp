@@ -14,16 +14,17 @@
 #include <atomic>
 #include <thread>
 
-#include "AppTestSupport.h"
 #include "app/AboutDlg.h"
 #include "app/DlgPetInfo.h"
 #include "app/MainFrm.h"
 #include "app/Vandry.h"
 #include "app/VandryView.h"
 #include "sim/SimulatedLogger.h"
+#include "support/Gui.h"
+#include "support/Recorders.h"
 
 using namespace yelvane;
-using yelvane::test::ScriptedPrompt;
+using yelvane::test::RecordingMessages;
 
 class TestAppFrame : public QObject {
   Q_OBJECT
@@ -49,7 +50,7 @@ class TestAppFrame : public QObject {
 
 void TestAppFrame::closeAsksOnEveryWayOut() {
   CMainFrame frame;
-  ScriptedPrompt prompt;
+  RecordingMessages prompt;
   frame.SetPrompt(&prompt);
   frame.show();
   QVERIFY(QTest::qWaitForWindowExposed(&frame));
@@ -81,7 +82,7 @@ void TestAppFrame::closeAsksOnEveryWayOut() {
 
 void TestAppFrame::closeYesStopsTimersAndNoKeepsThem() {
   CMainFrame frame;
-  ScriptedPrompt prompt;
+  RecordingMessages prompt;
   frame.SetPrompt(&prompt);
   frame.show();
   QVERIFY(frame.PresencePollActive());

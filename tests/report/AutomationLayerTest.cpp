@@ -3,19 +3,21 @@
 
 #include <gtest/gtest.h>
 
-#include "WorkbookTestSupport.h"
 #include "report/AutoWrap.h"
 #include "report/ExcelAutomation.h"
 #include "report/SpreadsheetEngine.h"
+#include "support/Recorders.h"
+#include "support/TempFolder.h"
+#include "support/Workbook.h"
 
 namespace yelvane {
 namespace {
 
-using testing::RecordedMessages;
-using testing::RecordingDispatch;
+using test::RecordingDispatch;
+using test::RecordingMessages;
 
 struct Fixture {
-  RecordedMessages messages;
+  RecordingMessages messages;
   std::shared_ptr<EngineApplication> app = CreateEngineApplication({});
   Variant book;
   Variant sheet;
@@ -48,7 +50,7 @@ TEST(AutomationLayer, SetCellValuePassesColumnFirstAndPutsOneValue) {
   ASSERT_NE(f.Model().ValueAt(2, 1), nullptr);
   EXPECT_EQ(f.Model().ValueAt(2, 1)->text, "Pet Name:");
   EXPECT_EQ(f.Model().ValueAt(1, 2), nullptr);
-  EXPECT_TRUE(f.messages.texts.empty());
+  EXPECT_TRUE(f.messages.shown.empty());
 }
 
 TEST(AutomationLayer, OperationsAddressTheRightObjects) {
@@ -76,7 +78,7 @@ TEST(AutomationLayer, OperationsAddressTheRightObjects) {
   EXPECT_EQ(f.log->calls[1].name, "Select");
   EXPECT_EQ(f.log->calls[1].flags, kDispatchMethod);
   EXPECT_EQ(f.log->calls[3].name, "Merge");
-  EXPECT_TRUE(f.messages.texts.empty());
+  EXPECT_TRUE(f.messages.shown.empty());
 
   // Text format before the value: the duration stays text; elsewhere a time
   // or a number typed as text becomes a value, as in the application.
@@ -96,11 +98,11 @@ TEST(AutomationLayer, FailuresShowTheirBoxesAndTheCallerGoesOn) {
   EXPECT_EQ(AutoWrap(f.messages, kDispatchPropertyGet, &result, sheet, "Bogus"), kDispEUnknownName);
   EXPECT_EQ(AutoWrap(f.messages, kDispatchMethod, nullptr, nullptr, "Select"), kStatusOk);
   EXPECT_EQ(AutoWrap(f.messages, 3, &result, f.book.Object(), "Sheets", {5}), kDispEBadIndex);
-  ASSERT_EQ(f.messages.texts.size(), 3u);
-  EXPECT_EQ(f.messages.texts[0], "IDispatch::GetIDsOfNames(\"Bogus\") failed w/err 0x80020006");
-  EXPECT_EQ(f.messages.texts[1], "NULL IDispatch passed to AutoWrap()");
+  ASSERT_EQ(f.messages.shown.size(), 3u);
+  EXPECT_EQ(f.messages.shown[0], "IDispatch::GetIDsOfNames(\"Bogus\") failed w/err 0x80020006");
+  EXPECT_EQ(f.messages.shown[1], "NULL IDispatch passed to AutoWrap()");
   EXPECT_EQ(f.messages.icons[1], MessageIcon::Error);
-  const std::string& invoke = f.messages.texts[2];
+  const std::string& invoke = f.messages.shown[2];
   EXPECT_EQ(invoke.rfind("IDispatch::Invoke(\"Sheets\"=", 0), 0u) << invoke;
   EXPECT_NE(invoke.find(") failed w/err 0x8002000b"), std::string::npos) << invoke;
   // The dispatch id is eight hex digits between "=" and ")".
@@ -110,17 +112,17 @@ TEST(AutomationLayer, FailuresShowTheirBoxesAndTheCallerGoesOn) {
   f.messages.Clear();
   CExcelAutomation excel(f.messages);
   excel.SetBorders(nullptr, "A1:B2", "LineStyle", 7);
-  ASSERT_EQ(f.messages.texts.size(), 1u);
-  EXPECT_EQ(f.messages.texts[0], "Excel WorkSheet is null!");
+  ASSERT_EQ(f.messages.shown.size(), 1u);
+  EXPECT_EQ(f.messages.shown[0], "Excel WorkSheet is null!");
   EXPECT_EQ(f.messages.icons[0], MessageIcon::None);
 
   // A failed get leaves a null object: the put on it gives the null box.
   f.messages.Clear();
   excel.SetInteriorColor(sheet, "not a range", 36);
-  ASSERT_EQ(f.messages.texts.size(), 3u);
-  EXPECT_NE(f.messages.texts[0].find("Invoke(\"Range\""), std::string::npos);
-  EXPECT_EQ(f.messages.texts[1], kNullDispatchMessage);
-  EXPECT_EQ(f.messages.texts[2], kNullDispatchMessage);
+  ASSERT_EQ(f.messages.shown.size(), 3u);
+  EXPECT_NE(f.messages.shown[0].find("Invoke(\"Range\""), std::string::npos);
+  EXPECT_EQ(f.messages.shown[1], kNullDispatchMessage);
+  EXPECT_EQ(f.messages.shown[2], kNullDispatchMessage);
 }
 
 TEST(AutomationLayer, EngineGivesTheApplicationsStatusCodes) {

@@ -2,14 +2,16 @@
 
 #include <gtest/gtest.h>
 
-#include "WorkbookTestSupport.h"
 #include "report/AutoWrap.h"
 #include "report/SpreadsheetEngine.h"
+#include "support/Recorders.h"
+#include "support/TempFolder.h"
+#include "support/Workbook.h"
 
 namespace yelvane {
 namespace {
 
-using testing::RecordedMessages;
+using test::RecordingMessages;
 
 TEST(RangeAddress, ParsesTheFormsTheReportUses) {
   Areas a;
@@ -30,7 +32,7 @@ TEST(RangeAddress, ParsesTheFormsTheReportUses) {
 }
 
 struct Book {
-  RecordedMessages m;
+  RecordingMessages m;
   std::shared_ptr<EngineApplication> app;
   Variant book;
   explicit Book(int sheets = 3) {
@@ -124,7 +126,7 @@ TEST(SpreadsheetEngine, BlockPutFillsTheRangeAndPadsAShortArray) {
   EXPECT_EQ(s.ValueAt(7, 2), nullptr);  // an empty element leaves the cell empty
   EXPECT_DOUBLE_EQ(s.ValueAt(8, 3)->number, 5);
   EXPECT_EQ(s.ValueAt(8, 4)->text, "#N/A");  // beyond the array
-  EXPECT_TRUE(b.m.texts.empty());
+  EXPECT_TRUE(b.m.shown.empty());
 }
 
 }  // namespace

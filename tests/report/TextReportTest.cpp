@@ -6,29 +6,16 @@
 #include <fstream>
 #include <sstream>
 
-#include "activity/TestDump.h"
 #include "report/TextReport.h"
+#include "support/Golden.h"
+#include "support/TempFolder.h"
 
 namespace yelvane {
 namespace {
 
-using testing_support::TempFolder;
-
-std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-// Compares with tests/data/<name>; YELVANE_UPDATE_GOLDEN=1 rewrites it.
-void ExpectGolden(const std::string& actual, const std::string& name) {
-  const std::filesystem::path path = std::filesystem::path(YELVANE_TEST_DATA_DIR) / name;
-  if (std::getenv("YELVANE_UPDATE_GOLDEN")) {
-    std::ofstream(path, std::ios::binary) << actual;
-  }
-  EXPECT_EQ(actual, ReadFile(path)) << "golden file " << name;
-}
+using test::ExpectGolden;
+using test::ReadText;
+using test::TempFolder;
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
@@ -156,7 +143,7 @@ TEST(WriteFileReplacing, WritesAndReplacesWithoutLeftovers) {
   std::string error;
   ASSERT_TRUE(WriteFileReplacing(path.string(), "first", error)) << error;
   ASSERT_TRUE(WriteFileReplacing(path.string(), "second\r\n", error)) << error;
-  EXPECT_EQ(ReadFile(path), "second\r\n");
+  EXPECT_EQ(ReadText(path), "second\r\n");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
 }
 
@@ -176,7 +163,7 @@ TEST(WriteFileReplacing, FailureNeverDestroysTheExistingFile) {
   const auto longName = dir.Path() / (std::string(250, 'r') + ".txt");
   std::ofstream(longName) << "keep me";
   EXPECT_FALSE(WriteFileReplacing(longName.string(), "new", error));
-  EXPECT_EQ(ReadFile(longName), "keep me");
+  EXPECT_EQ(ReadText(longName), "keep me");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
 }
 
@@ -190,7 +177,7 @@ TEST(WriteFileReplacing, ReadOnlyFolderKeepsTheExistingFile) {
   chmod(locked.c_str(), 0555);
   EXPECT_FALSE(WriteFileReplacing((locked / "r.txt").string(), "new", error));
   chmod(locked.c_str(), 0755);
-  EXPECT_EQ(ReadFile(locked / "r.txt"), "keep me");
+  EXPECT_EQ(ReadText(locked / "r.txt"), "keep me");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(locked), {}), 1);
 }
 

@@ -6,18 +6,18 @@
 
 #include <chrono>
 
-#include "WorkbookTestSupport.h"
+#include "support/Recorders.h"
+#include "support/TempFolder.h"
+#include "support/Workbook.h"
 
 namespace yelvane {
 namespace {
 
 namespace fs = std::filesystem;
-using namespace yelvane::testing;
+using namespace yelvane::test;
 
 class WorkbookFile : public ::testing::Test {
  protected:
-  void SetUp() override { dir = MakeTempDir(); }
-  void TearDown() override { fs::remove_all(dir); }
   // A stand-in for soffice that records its arguments and runs `body`.
   std::string FakeOffice(const std::string& body) {
     const std::string path = dir + "/soffice";
@@ -26,7 +26,8 @@ class WorkbookFile : public ::testing::Test {
     chmod(path.c_str(), 0755);
     return path;
   }
-  std::string dir;
+  TempFolder folder;
+  const std::string dir = folder.Str();
 };
 
 TEST_F(WorkbookFile, EachConversionGetsItsOwnProfileAndAnAnswer) {

@@ -5,23 +5,19 @@
 
 #include <algorithm>
 
-#include "WorkbookTestSupport.h"
 #include "activity/ChartSeries.h"
+#include "support/Recorders.h"
+#include "support/TempFolder.h"
+#include "support/Workbook.h"
 
 namespace yelvane {
 namespace {
 
 namespace fs = std::filesystem;
-using namespace yelvane::testing;
+using namespace yelvane::test;
 
 class WorkbookReport : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir = MakeTempDir();
-    ASSERT_FALSE(dir.empty());
-  }
-  void TearDown() override { fs::remove_all(dir); }
-
   int Run(RecordingServer& server, bool plot = true) {
     job.table = &table;
     job.plot = plot;
@@ -56,12 +52,13 @@ class WorkbookReport : public ::testing::Test {
     return names;
   }
 
-  std::string dir;
+  TempFolder folder;
+  const std::string dir = folder.Str();
   MemorySessionTable table;
   WorkbookJob job;
   std::atomic<int> saving{0};
   bool saved = false;
-  RecordedMessages messages;
+  RecordingMessages messages;
   RecordedObserver observer;
 };
 
@@ -71,7 +68,7 @@ TEST_F(WorkbookReport, ThreeSessionsMakeTheCallsInOrderWithTheirProgress) {
   job.pet = {"Rex", "Ann", "Garden"};
   RecordingServer server;
   EXPECT_EQ(Run(server), 1);
-  EXPECT_TRUE(messages.texts.empty()) << messages.texts.front();
+  EXPECT_TRUE(messages.shown.empty()) << messages.shown.front();
   EXPECT_TRUE(saved);
   EXPECT_EQ(saving, 0);
   EXPECT_EQ(observer.ends, 1);
@@ -142,9 +139,9 @@ TEST_F(WorkbookReport, VersionDecidesTheSaveAsArgumentsAndAFailedSaveKeepsTheOld
   ASSERT_EQ(saveAs.size(), 1u);
   ASSERT_EQ(saveAs[0].args.size(), 2u);
   EXPECT_EQ(saveAs[0].args[0], "56");
-  ASSERT_EQ(messages.texts.size(), 1u);
-  EXPECT_EQ(messages.texts[0].rfind("IDispatch::Invoke(\"SaveAs\"=", 0), 0u);
-  EXPECT_NE(messages.texts[0].find("failed w/err 0x800a03ec"), std::string::npos);
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].rfind("IDispatch::Invoke(\"SaveAs\"=", 0), 0u);
+  EXPECT_NE(messages.shown[0].find("failed w/err 0x800a03ec"), std::string::npos);
   EXPECT_FALSE(saved);
   EXPECT_EQ(observer.ends, 1);  // the dialog still closes
   EXPECT_EQ(ReadText(job.path), "old");
@@ -158,7 +155,7 @@ TEST_F(WorkbookReport, VersionDecidesTheSaveAsArgumentsAndAFailedSaveKeepsTheOld
   EXPECT_EQ(Calls(old, "SaveAs")[0].args.size(), 1u);
   EXPECT_EQ(g_bExcel12, 0);
   EXPECT_TRUE(saved);
-  EXPECT_TRUE(messages.texts.empty());
+  EXPECT_TRUE(messages.shown.empty());
   EXPECT_EQ(SheetNames(old), (std::vector<std::string>{"PET'S DATA REPORT"}));
 }
 
@@ -179,10 +176,10 @@ TEST_F(WorkbookReport, MissingSheetsAndUnknownNamesGiveBoxesAndTheReportGoesOn) 
   // FormatSheet runs for the report sheet and each session sheet.
   for (int i = 0; i < 3; ++i)
     expected.push_back("IDispatch::GetIDsOfNames(\"HorizontalAlignment\") failed w/err 0x80020006");
-  ASSERT_EQ(messages.texts.size(), expected.size());
+  ASSERT_EQ(messages.shown.size(), expected.size());
   for (std::size_t i = 0; i < expected.size(); ++i)
-    EXPECT_EQ(messages.texts[i].rfind(expected[i], 0), 0u) << messages.texts[i];
-  EXPECT_NE(messages.texts[0].find("0x8002000b"), std::string::npos);
+    EXPECT_EQ(messages.shown[i].rfind(expected[i], 0), 0u) << messages.shown[i];
+  EXPECT_NE(messages.shown[0].find("0x8002000b"), std::string::npos);
   EXPECT_EQ(SheetNames(server),
             (std::vector<std::string>{"Session2", "Session1", "PET'S DATA REPORT"}));
 }
@@ -206,7 +203,7 @@ TEST_F(WorkbookReport, LongSessionWritesTwoThousandRowsButBordersAndChartSpanAll
   job.path = dir + "/long.xlsx";
   RecordingServer server;
   EXPECT_EQ(Run(server), 1);
-  EXPECT_TRUE(messages.texts.empty());
+  EXPECT_TRUE(messages.shown.empty());
   const SheetModel& s = Sheet(server, "Session1");
   const int k = 60 * 48 + 1;  // every half hour of 60 days, and the end
   EXPECT_NE(s.ValueAt(4 + kMaxChartRows, 1), nullptr);
@@ -222,7 +219,7 @@ TEST_F(WorkbookReport, MoreThan256SessionsEachGetTheirSheet) {
   job.path = dir + "/many.xlsx";
   RecordingServer server;
   EXPECT_EQ(Run(server), 1);
-  EXPECT_TRUE(messages.texts.empty());
+  EXPECT_TRUE(messages.shown.empty());
   EXPECT_TRUE(saved);
   const auto names = SheetNames(server);
   ASSERT_EQ(names.size(), 261u);
@@ -252,10 +249,10 @@ TEST_F(WorkbookReport, WithoutTheApplicationNothingIsWrittenAndTheDialogStays) {
   options.sofficePath = dir + "/no-soffice";
   EngineAutomationServer noLibreOffice(options);
   EXPECT_EQ(BuildWorkbook(job, noLibreOffice, excel, observer, &saved), 0);
-  ASSERT_EQ(messages.texts.size(), 3u);
-  EXPECT_EQ(messages.texts[0], kClassLookupFailed);
-  EXPECT_EQ(messages.texts[1], kNotRegistered);
-  EXPECT_NE(messages.texts[2].find(".xlsx"), std::string::npos);
+  ASSERT_EQ(messages.shown.size(), 3u);
+  EXPECT_EQ(messages.shown[0], kClassLookupFailed);
+  EXPECT_EQ(messages.shown[1], kNotRegistered);
+  EXPECT_NE(messages.shown[2].find(".xlsx"), std::string::npos);
   EXPECT_EQ(observer.ends, 0);
   EXPECT_FALSE(saved);
   EXPECT_TRUE(Leftovers().empty());
@@ -266,7 +263,7 @@ TEST_F(WorkbookReport, EmptyTableKeepsItsHeaderRow) {
   job.path = dir + "/empty.xlsx";
   RecordingServer server;
   EXPECT_EQ(Run(server), 1);
-  EXPECT_TRUE(messages.texts.empty());
+  EXPECT_TRUE(messages.shown.empty());
   EXPECT_TRUE(observer.statuses.empty());
   const SheetModel& report = Sheet(server, "PET'S DATA REPORT");
   EXPECT_EQ(report.ValueAt(6, 1)->text, "Session");

@@ -3,15 +3,15 @@
 
 #include <cstring>
 
+#include "support/SimRig.h"
 #include "unit/CommandExchange.h"
 #include "unit/UnitAccess.h"
-#include "unit/UnitTestSupport.h"
 
 namespace yelvane {
 namespace {
 
+using test::SimRig;
 using testing::ElementsAre;
-using testing_support::SimRig;
 
 std::vector<uint8_t> Pattern(std::size_t size, uint8_t seed) {
   std::vector<uint8_t> bytes(size);

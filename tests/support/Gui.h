@@ -1,43 +1,19 @@
 #pragma once
 
-// Helpers shared by the GUI tests of the main window.
+// Helpers shared by the GUI tests.
 
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QTimer>
 
-#include <deque>
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "common/Sinks.h"
-
 namespace yelvane::test {
-
-// Answers questions from a script and records every box shown.
-class ScriptedPrompt final : public MessageSink {
- public:
-  struct Box {
-    std::string text;
-    std::string caption;  // empty for a message
-  };
-  void ShowMessage(const std::string& text, MessageIcon) override { boxes.push_back({text, {}}); }
-  bool AskYesNo(const std::string& text, const std::string& caption) override {
-    boxes.push_back({text, caption});
-    if (whileAsking) whileAsking();
-    if (answers.empty()) return false;
-    const bool answer = answers.front();
-    answers.pop_front();
-    return answer;
-  }
-  std::deque<bool> answers;
-  // Runs while a question is up, as the user would take their time.
-  std::function<void()> whileAsking;
-  std::vector<Box> boxes;
-};
 
 // The log as lines, without the empty remainder after the last break.
 inline std::vector<std::string> LogLines(const QPlainTextEdit* log) {
@@ -61,6 +37,14 @@ void WhenModal(std::function<void(T*)> act) {
     }
   });
   timer->start();
+}
+
+// Set YELVANE_WIDGET_SHOTS to a folder to keep a PNG of the widgets the tests
+// build, for looking at them by eye.
+inline void SaveShot(QWidget& widget, const QString& name) {
+  const QString dir = qEnvironmentVariable("YELVANE_WIDGET_SHOTS");
+  if (dir.isEmpty()) return;
+  widget.grab().save(QDir(dir).filePath(name + QStringLiteral(".png")));
 }
 
 }  // namespace yelvane::test

@@ -1,10 +1,8 @@
 #pragma once
 
-// Builds dumps and records what the report walk tells its sinks.
+// Dumps built record by record, for the tests of the report walk and its readers.
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -12,9 +10,8 @@
 #include <vector>
 
 #include "activity/SessionRecord.h"
-#include "common/Sinks.h"
 
-namespace yelvane::testing_support {
+namespace yelvane::test {
 
 // An erased dump with records written into chosen slots.
 class TestDump {
@@ -73,54 +70,4 @@ inline SessionRecord SampleRecord() {
   return r;
 }
 
-class RecordingLog final : public LogSink {
- public:
-  void SetLogText(const std::string& text) override {
-    lines.clear();
-    if (!text.empty()) lines.push_back(text);
-  }
-  void AppendLog(const std::string& text, bool) override { lines.push_back(text); }
-  std::vector<std::string> lines;
-};
-
-class RecordingProgress final : public ProgressSink {
- public:
-  void SetRange(int, int) override {}
-  void SetPos(int pos) override { positions.emplace_back(pos, ""); }
-  void SetPos(int pos, const std::string& caption) override {
-    positions.emplace_back(pos, caption);
-  }
-  void SetShowPercent(bool) override {}
-  void SetStartColor(Rgb) override {}
-  void SetEndColor(Rgb) override {}
-  void SetTextColor(Rgb) override {}
-  std::vector<std::pair<int, std::string>> positions;
-};
-
-class RecordingMessages final : public MessageSink {
- public:
-  void ShowMessage(const std::string& text, MessageIcon) override { shown.push_back(text); }
-  bool AskYesNo(const std::string&, const std::string&) override { return false; }
-  std::vector<std::string> shown;
-};
-
-// A fresh folder under the test temp dir, removed on destruction.
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "yelvane-test-XXXXXX").string();
-    std::vector<char> buf(pattern.begin(), pattern.end());
-    buf.push_back('\0');
-    path_ = mkdtemp(buf.data());
-  }
-  ~TempFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  const std::filesystem::path& Path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
-
-}  // namespace yelvane::testing_support
+}  // namespace yelvane::test

@@ -6,14 +6,14 @@
 #include "activity/ChartSeries.h"
 #include "activity/FlashReport.h"
 #include "activity/SessionRecord.h"
-#include "activity/TestDump.h"
 #include "activity/TimeHelpers.h"
 #include "sim/DemoData.h"
+#include "support/TempFolder.h"
 
 namespace yelvane {
 namespace {
 
-using testing_support::TempFolder;
+using test::TempFolder;
 
 struct Decoded {
   MemorySessionTable table;

@@ -1,38 +1,28 @@
 #pragma once
 
-// Helpers shared by the workbook tests: recorders for message boxes and the
-// saving dialog, a decorator that logs every automation call, and readers
-// that check produced workbooks with LibreOffice and openpyxl.
+// Helpers shared by the workbook tests: a recorder for the saving dialog, a
+// decorator that logs every automation call, and readers that check produced
+// workbooks with LibreOffice and openpyxl.
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "activity/FlashReport.h"
 #include "common/Sinks.h"
 #include "report/Dispatch.h"
 #include "report/WorkbookFile.h"
 #include "report/WorkbookReport.h"
+#include "sim/DemoData.h"
+#include "support/Files.h"
 
-namespace yelvane::testing {
-
-struct RecordedMessages final : MessageSink {
-  std::vector<std::string> texts;
-  std::vector<MessageIcon> icons;
-  void ShowMessage(const std::string& text, MessageIcon icon) override {
-    texts.push_back(text);
-    icons.push_back(icon);
-  }
-  bool AskYesNo(const std::string&, const std::string&) override { return false; }
-  void Clear() {
-    texts.clear();
-    icons.clear();
-  }
-};
+namespace yelvane::test {
 
 struct RecordedObserver final : SaveObserver {
   std::vector<int> progress;
@@ -123,19 +113,6 @@ class RecordingServer final : public AutomationServer {
   EngineAutomationServer engine_;
 };
 
-inline std::string MakeTempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "yelvane-test-XXXXXX").string();
-  const char* made = mkdtemp(pattern.data());
-  return made ? std::string(made) : std::string();
-}
-
-inline std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 inline bool HavePythonOpenpyxl() {
   return std::system("/usr/bin/python3 -c 'import openpyxl' >/dev/null 2>&1") == 0;
 }
@@ -198,25 +175,17 @@ inline std::vector<std::vector<std::string>> SheetAsCsv(const std::string& soffi
   return rows;
 }
 
-}  // namespace yelvane::testing
-
-#include "activity/FlashReport.h"
-#include "sim/DemoData.h"
-
-namespace yelvane::testing {
-
 // A demo dump of `sessions` sessions written to `dir`/dump.bin, and its table.
 inline std::string MakeDemoDump(const std::string& dir, int sessions, MemorySessionTable& table) {
   DemoOptions options;
   options.sessions = sessions;
   const std::vector<uint8_t> dump = DumpSlice(MakeDemoMemory(options));
   const std::string path = dir + "/dump.bin";
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(dump.data()), static_cast<std::streamsize>(dump.size()));
+  WriteBytes(path, dump);
   NullLog log;
   NullProgress progress;
   ReportFlashDataFromMemory(dump.data(), dump.size(), table, log, progress);
   return path;
 }
 
-}  // namespace yelvane::testing
+}  // namespace yelvane::test
