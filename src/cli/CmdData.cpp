@@ -17,6 +17,7 @@
 #include "cli/Cli.h"
 #include "cli/SessionOutput.h"
 #include "common/Format.h"
+#include "common/NoCase.h"
 #include "common/Sinks.h"
 #include "common/StderrLog.h"
 #include "report/TextReport.h"
@@ -65,9 +66,7 @@ bool WalkDump(const std::string& dumpPath, MemorySessionTable& table) {
 enum class ReportKind { Text, Workbook, Unsupported };
 
 ReportKind ReportKindOf(const std::string& path) {
-  std::string ext = std::filesystem::path(path).extension().string();
-  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (ext == ".txt") return ReportKind::Text;
+  if (LowerExtension(path) == ".txt") return ReportKind::Text;
   if (IsWorkbookPath(path)) return ReportKind::Workbook;
   return ReportKind::Unsupported;
 }

@@ -7,6 +7,7 @@
 #include "activity/FlashReport.h"
 #include "activity/SessionRecord.h"
 #include "common/Format.h"
+#include "common/NoCase.h"
 #include "common/StderrLog.h"
 
 #ifndef _WIN32
@@ -33,8 +34,7 @@ class StderrErrors final : public MessageSink {
 }  // namespace
 
 bool IsWorkbookPath(const std::string& path) {
-  std::string ext = std::filesystem::path(path).extension().string();
-  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const std::string ext = LowerExtension(path);
   return ext == ".xls" || ext == ".xlsx";
 }
 
@@ -104,9 +104,7 @@ int RunWorkbookReportCommand(const std::string& dumpPath, const std::string& out
 
   // Every session gets its chart sheet; LibreOffice's conversion to the
   // 97-2003 format grows slow and memory-hungry with hundreds of them.
-  std::string ext = std::filesystem::path(output).extension().string();
-  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (charts && table.RowCount() > 256 && ext == ".xls") {
+  if (charts && table.RowCount() > 256 && LowerExtension(output) == ".xls") {
     std::fprintf(stderr,
                  "Warning: converting %d chart sheets to the 97-2003 format (.xls) takes long and "
                  "much memory; .xlsx is written in seconds.\n",

@@ -1,6 +1,5 @@
 #include "report/WorkbookReport.h"
 
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -8,10 +7,11 @@
 #include <system_error>
 
 #include "common/Format.h"
-#include "report/WorkbookFile.h"
+#include "common/NoCase.h"
+#include "engine/WorkbookFile.h"
 
 #ifdef _WIN32
-#include "report/ComAutomation.h"
+#include "automation/ComAutomation.h"
 #endif
 
 namespace yelvane {
@@ -21,16 +21,6 @@ std::atomic<int> g_bExcel12{0};
 namespace fs = std::filesystem;
 
 namespace {
-
-bool EndsWithNoCase(const std::string& text, const std::string& suffix) {
-  if (text.size() < suffix.size()) return false;
-  for (std::size_t i = 0; i < suffix.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(text[text.size() - suffix.size() + i])) !=
-        std::tolower(static_cast<unsigned char>(suffix[i])))
-      return false;
-  }
-  return true;
-}
 
 // A name beside the target, with the same extension, so that the save never
 // touches the existing file until the new one is complete.
@@ -51,19 +41,6 @@ void SetFontRange(CExcelAutomation& excel, Dispatch* sheet, const char* range, c
 }
 
 }  // namespace
-
-std::string EngineAutomationServer::CheckTarget(const std::string& path) {
-  if (EndsWithNoCase(path, ".xls") && FindLibreOffice(options_.sofficePath).empty()) {
-    return "LibreOffice is not installed, and it is needed to write the 97-2003 format (.xls). "
-           "Save the report as .xlsx instead.";
-  }
-  return {};
-}
-
-std::shared_ptr<Dispatch> EngineAutomationServer::CreateInstance() {
-  last_ = CreateEngineApplication(options_);
-  return AsDispatch(last_);
-}
 
 std::unique_ptr<AutomationServer> MakeAutomationServer(EngineOptions options) {
 #ifdef _WIN32

@@ -11,15 +11,14 @@
 #include "activity/ChartSeries.h"
 #include "activity/PetInfo.h"
 #include "activity/SessionTable.h"
-#include "report/ExcelAutomation.h"
-#include "report/SpreadsheetEngine.h"
+#include "automation/AutomationServer.h"
+#include "automation/ExcelAutomation.h"
+#include "engine/SpreadsheetEngine.h"
 
 namespace yelvane {
 
 inline constexpr const char* kReportSheetName = "PET'S DATA REPORT";
 inline constexpr const char* kReportFont = "Lucida Sans Unicode";
-inline constexpr const char* kClassLookupFailed = "CLSIDFromProgID() failed";
-inline constexpr const char* kNotRegistered = "Excel not registered properly";
 // Rows written per session sheet; borders and the chart still span them all.
 inline constexpr int kMaxChartRows = 2000;
 
@@ -35,36 +34,6 @@ class SaveObserver {
   virtual void SetStatus(const std::string& text) = 0;
   // The export has ended: the dialog closes.
   virtual void End() = 0;
-};
-
-// How the worker reaches the spreadsheet application.
-class AutomationServer {
- public:
-  virtual ~AutomationServer() = default;
-  // Checked before any work; a non-empty answer is shown and nothing happens.
-  virtual std::string CheckTarget(const std::string& path) { return (void)path, std::string(); }
-  virtual void Initialize() {}
-  // The class id of "Excel.Application".
-  virtual bool LookUpClass() = 0;
-  // A new, invisible application instance; null when it cannot be created.
-  virtual std::shared_ptr<Dispatch> CreateInstance() = 0;
-  virtual void Uninitialize() {}
-};
-
-// The built-in engine as the application.
-class EngineAutomationServer final : public AutomationServer {
- public:
-  explicit EngineAutomationServer(EngineOptions options = {}) : options_(std::move(options)) {}
-  std::string CheckTarget(const std::string& path) override;
-  bool LookUpClass() override { return true; }
-  std::shared_ptr<Dispatch> CreateInstance() override;
-  EngineOptions& Options() { return options_; }
-  // The last instance created (tests look at its workbooks).
-  std::shared_ptr<EngineApplication> LastApplication() const { return last_; }
-
- private:
-  EngineOptions options_;
-  std::shared_ptr<EngineApplication> last_;
 };
 
 // The application this platform offers: Excel through COM on Windows, the

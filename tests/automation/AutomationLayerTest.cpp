@@ -3,12 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include "report/AutoWrap.h"
-#include "report/ExcelAutomation.h"
-#include "report/SpreadsheetEngine.h"
+#include "automation/AutoWrap.h"
+#include "automation/ExcelAutomation.h"
+#include "engine/SpreadsheetEngine.h"
+#include "support/Automation.h"
 #include "support/Recorders.h"
-#include "support/TempFolder.h"
-#include "support/Workbook.h"
 
 namespace yelvane {
 namespace {

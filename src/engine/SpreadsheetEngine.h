@@ -11,8 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "report/Dispatch.h"
-#include "report/SheetModel.h"
+#include "automation/AutomationServer.h"
+#include "automation/Dispatch.h"
+#include "engine/SheetModel.h"
 
 namespace yelvane {
 
@@ -35,5 +36,22 @@ std::shared_ptr<EngineApplication> CreateEngineApplication(const EngineOptions& 
 // The workbooks an engine application holds (for tests and diagnostics).
 const std::vector<std::shared_ptr<WorkbookModel>>& EngineWorkbooks(const EngineApplication& app);
 std::shared_ptr<Dispatch> AsDispatch(const std::shared_ptr<EngineApplication>& app);
+
+// The built-in engine as the report's application.
+class EngineAutomationServer final : public AutomationServer {
+ public:
+  explicit EngineAutomationServer(EngineOptions options = {}) : options_(std::move(options)) {}
+  // The 97-2003 format needs LibreOffice: without it the answer says so.
+  std::string CheckTarget(const std::string& path) override;
+  bool LookUpClass() override { return true; }
+  std::shared_ptr<Dispatch> CreateInstance() override;
+  EngineOptions& Options() { return options_; }
+  // The last instance created (tests look at its workbooks).
+  std::shared_ptr<EngineApplication> LastApplication() const { return last_; }
+
+ private:
+  EngineOptions options_;
+  std::shared_ptr<EngineApplication> last_;
+};
 
 }  // namespace yelvane

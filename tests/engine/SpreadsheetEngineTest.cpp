@@ -2,11 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "report/AutoWrap.h"
-#include "report/SpreadsheetEngine.h"
+#include "automation/AutoWrap.h"
+#include "engine/SpreadsheetEngine.h"
 #include "support/Recorders.h"
-#include "support/TempFolder.h"
-#include "support/Workbook.h"
 
 namespace yelvane {
 namespace {

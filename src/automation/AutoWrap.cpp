@@ -1,4 +1,4 @@
-#include "report/AutoWrap.h"
+#include "automation/AutoWrap.h"
 
 #include "common/Format.h"
 

@@ -1,4 +1,4 @@
-#include "report/Variant.h"
+#include "automation/Variant.h"
 
 namespace yelvane {
 

@@ -1,4 +1,4 @@
-#include "report/ExcelAutomation.h"
+#include "automation/ExcelAutomation.h"
 
 #include "common/Format.h"
 

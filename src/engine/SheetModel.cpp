@@ -1,4 +1,4 @@
-#include "report/SheetModel.h"
+#include "engine/SheetModel.h"
 
 #include <algorithm>
 #include <cctype>

@@ -5,10 +5,12 @@
 #include <sys/stat.h>
 
 #include <chrono>
+#include <fstream>
+#include <sstream>
 
-#include "support/Recorders.h"
+#include "engine/WorkbookFile.h"
+#include "support/Files.h"
 #include "support/TempFolder.h"
-#include "support/Workbook.h"
 
 namespace yelvane {
 namespace {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "automation/Dispatch.h"
 #include "common/Sinks.h"
-#include "report/Dispatch.h"
 
 namespace yelvane {
 

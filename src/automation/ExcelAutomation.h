@@ -5,8 +5,8 @@
 
 #include <string>
 
+#include "automation/AutoWrap.h"
 #include "common/Sinks.h"
-#include "report/AutoWrap.h"
 
 namespace yelvane {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "report/Variant.h"
+#include "automation/Variant.h"
 
 namespace yelvane {
 

@@ -1,4 +1,4 @@
-#include "report/ComAutomation.h"
+#include "automation/ComAutomation.h"
 
 #ifdef _WIN32
 

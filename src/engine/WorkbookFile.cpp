@@ -1,4 +1,4 @@
-#include "report/WorkbookFile.h"
+#include "engine/WorkbookFile.h"
 
 #include <xlsxwriter.h>
 

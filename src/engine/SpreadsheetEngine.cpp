@@ -1,4 +1,4 @@
-#include "report/SpreadsheetEngine.h"
+#include "engine/SpreadsheetEngine.h"
 
 #include <algorithm>
 #include <cctype>
@@ -6,7 +6,8 @@
 #include <cstdlib>
 
 #include "common/Format.h"
-#include "report/WorkbookFile.h"
+#include "common/NoCase.h"
+#include "engine/WorkbookFile.h"
 
 namespace yelvane {
 
@@ -22,19 +23,6 @@ struct EngineState {
 namespace {
 
 constexpr int64_t kMaxCellsPerPut = 4 * 1024 * 1024;
-
-char LowerAscii(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
-}
-
-// Member and sheet names compare without regard to (ASCII) case.
-bool EqualNoCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  }
-  return true;
-}
 
 struct EngineCall {
   std::vector<Variant> args;  // declared parameter order
@@ -1039,9 +1027,7 @@ class WorkbookObject final : public EngineBase {
     RETURN_IF_FAILED(ArgCount(c, 1, 12));
     std::string path;
     RETURN_IF_FAILED(StringArg(c.args[0], path));
-    std::string lower = path;
-    for (char& ch : lower) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-    bool xls = lower.size() >= 4 && lower.compare(lower.size() - 4, 4, ".xls") == 0;
+    bool xls = EndsWithNoCase(path, ".xls");
     if (c.args.size() > 1 && !c.args[1].IsEmpty()) {
       int32_t format = 0;
       RETURN_IF_FAILED(IntArg(c.args[1], format));
@@ -1269,6 +1255,19 @@ const std::vector<std::shared_ptr<WorkbookModel>>& EngineWorkbooks(const EngineA
 
 std::shared_ptr<Dispatch> AsDispatch(const std::shared_ptr<EngineApplication>& app) {
   return app;
+}
+
+std::string EngineAutomationServer::CheckTarget(const std::string& path) {
+  if (EndsWithNoCase(path, ".xls") && FindLibreOffice(options_.sofficePath).empty()) {
+    return "LibreOffice is not installed, and it is needed to write the 97-2003 format (.xls). "
+           "Save the report as .xlsx instead.";
+  }
+  return {};
+}
+
+std::shared_ptr<Dispatch> EngineAutomationServer::CreateInstance() {
+  last_ = CreateEngineApplication(options_);
+  return AsDispatch(last_);
 }
 
 }  // namespace yelvane

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "report/SheetModel.h"
+#include "engine/SheetModel.h"
 
 namespace yelvane {
 

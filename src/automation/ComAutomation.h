@@ -13,8 +13,8 @@
 #include <memory>
 #include <string>
 
-#include "report/Dispatch.h"
-#include "report/WorkbookReport.h"
+#include "automation/AutomationServer.h"
+#include "automation/Dispatch.h"
 
 namespace yelvane {
 
