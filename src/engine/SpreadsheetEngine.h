@@ -26,8 +26,6 @@ struct EngineOptions {
   std::function<void(const std::string&)> diagnostic;
 };
 
-struct EngineState;
-
 // The Application object. Keep the returned pointer for as long as any
 // object obtained from it is used.
 class EngineApplication;

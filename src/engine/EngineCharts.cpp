@@ -1,0 +1,325 @@
+// The engine's chart objects: the chart, its title and axes, and their fonts.
+
+#include <algorithm>
+#include <iterator>
+
+#include "common/NoCase.h"
+#include "engine/EngineObjects.h"
+
+namespace yelvane::engine {
+namespace {
+
+class ChartFontObject final : public EngineBase {
+ public:
+  ChartFontObject(std::shared_ptr<ChartModel> chart, ChartFont* font)
+      : chart_(std::move(chart)), font_(font) {}
+
+  HResult GetName(const EngineCall& c) {
+    c.Return(font_->name);
+    return kStatusOk;
+  }
+  HResult PutName(const EngineCall& c) {
+    std::string name;
+    RETURN_IF_FAILED(StringArg(*c.value, name));
+    if (name.empty()) return kXlEApplication;
+    font_->name = name;
+    return kStatusOk;
+  }
+  HResult GetSize(const EngineCall& c) {
+    c.Return(font_->size ? font_->size : 10);
+    return kStatusOk;
+  }
+  HResult PutSize(const EngineCall& c) {
+    int32_t size = 0;
+    RETURN_IF_FAILED(IntArg(*c.value, size));
+    if (size < 1 || size > 409) return kXlEApplication;
+    font_->size = size;
+    return kStatusOk;
+  }
+  HResult GetBold(const EngineCall& c) {
+    c.Return(font_->bold > 0 ? 1 : 0);
+    return kStatusOk;
+  }
+  HResult PutBold(const EngineCall& c) {
+    int32_t bold = 0;
+    RETURN_IF_FAILED(IntArg(*c.value, bold));
+    font_->bold = bold != 0 ? 1 : 0;
+    return kStatusOk;
+  }
+
+ protected:
+  const std::vector<Member>& Members() const override {
+    static const std::vector<Member> m = {
+        {"Name", H(&ChartFontObject::GetName), H(&ChartFontObject::PutName)},
+        {"Size", H(&ChartFontObject::GetSize), H(&ChartFontObject::PutSize)},
+        {"Bold", H(&ChartFontObject::GetBold), H(&ChartFontObject::PutBold)}};
+    return m;
+  }
+
+ private:
+  std::shared_ptr<ChartModel> chart_;  // keeps font_ alive
+  ChartFont* font_;
+};
+
+// A caption (chart title or axis title) with its text and font.
+class CaptionObject final : public EngineBase {
+ public:
+  CaptionObject(std::shared_ptr<ChartModel> chart, std::string* text, ChartFont* font)
+      : chart_(std::move(chart)), text_(text), font_(font) {}
+
+  HResult GetFont(const EngineCall& c) {
+    c.Return(std::shared_ptr<Dispatch>(std::make_shared<ChartFontObject>(chart_, font_)));
+    return kStatusOk;
+  }
+  HResult GetCharacters(const EngineCall& c) {
+    RETURN_IF_FAILED(ArgCount(c, 0, 2));
+    c.Return(std::shared_ptr<Dispatch>(std::make_shared<CaptionObject>(chart_, text_, font_)));
+    return kStatusOk;
+  }
+  HResult GetText(const EngineCall& c) {
+    c.Return(*text_);
+    return kStatusOk;
+  }
+  HResult PutText(const EngineCall& c) { return StringArg(*c.value, *text_); }
+
+ protected:
+  const std::vector<Member>& Members() const override {
+    static const std::vector<Member> m = {
+        {"Font", H(&CaptionObject::GetFont), nullptr},
+        {"Characters", H(&CaptionObject::GetCharacters), nullptr},
+        {"Text", H(&CaptionObject::GetText), H(&CaptionObject::PutText)},
+        {"Caption", H(&CaptionObject::GetText), H(&CaptionObject::PutText)}};
+    return m;
+  }
+
+ private:
+  std::shared_ptr<ChartModel> chart_;
+  std::string* text_;
+  ChartFont* font_;
+};
+
+// Objects that only carry a font: the legend and the tick labels.
+class FontHolderObject final : public EngineBase {
+ public:
+  FontHolderObject(std::shared_ptr<ChartModel> chart, ChartFont* font)
+      : chart_(std::move(chart)), font_(font) {}
+  HResult GetFont(const EngineCall& c) {
+    c.Return(std::shared_ptr<Dispatch>(std::make_shared<ChartFontObject>(chart_, font_)));
+    return kStatusOk;
+  }
+
+ protected:
+  const std::vector<Member>& Members() const override {
+    static const std::vector<Member> m = {{"Font", H(&FontHolderObject::GetFont), nullptr}};
+    return m;
+  }
+
+ private:
+  std::shared_ptr<ChartModel> chart_;
+  ChartFont* font_;
+};
+
+class AxisObject final : public EngineBase {
+ public:
+  AxisObject(std::shared_ptr<ChartModel> chart, ChartAxis* axis)
+      : chart_(std::move(chart)), axis_(axis) {}
+
+  HResult GetHasTitle(const EngineCall& c) {
+    c.Return(axis_->hasTitle ? 1 : 0);
+    return kStatusOk;
+  }
+  HResult PutHasTitle(const EngineCall& c) {
+    int32_t has = 0;
+    RETURN_IF_FAILED(IntArg(*c.value, has));
+    axis_->hasTitle = has != 0;
+    return kStatusOk;
+  }
+  HResult GetAxisTitle(const EngineCall& c) {
+    if (!axis_->hasTitle) return kXlEApplication;  // no title object to return
+    c.Return(std::shared_ptr<Dispatch>(
+        std::make_shared<CaptionObject>(chart_, &axis_->title, &axis_->titleFont)));
+    return kStatusOk;
+  }
+  HResult GetTickLabels(const EngineCall& c) {
+    c.Return(
+        std::shared_ptr<Dispatch>(std::make_shared<FontHolderObject>(chart_, &axis_->tickFont)));
+    return kStatusOk;
+  }
+
+ protected:
+  const std::vector<Member>& Members() const override {
+    static const std::vector<Member> m = {
+        {"HasTitle", H(&AxisObject::GetHasTitle), H(&AxisObject::PutHasTitle)},
+        {"AxisTitle", H(&AxisObject::GetAxisTitle), nullptr},
+        {"TickLabels", H(&AxisObject::GetTickLabels), nullptr}};
+    return m;
+  }
+
+ private:
+  std::shared_ptr<ChartModel> chart_;
+  ChartAxis* axis_;
+};
+
+class ChartObject final : public EngineBase {
+ public:
+  ChartObject(std::shared_ptr<EngineState> state, std::shared_ptr<WorkbookModel> book,
+              std::shared_ptr<ChartModel> chart)
+      : state_(std::move(state)), book_(std::move(book)), chart_(std::move(chart)) {}
+
+  HResult GetChartType(const EngineCall& c) {
+    c.Return(chart_->type);
+    return kStatusOk;
+  }
+  HResult PutChartType(const EngineCall& c) {
+    int32_t type = 0;
+    RETURN_IF_FAILED(IntArg(*c.value, type));
+    // line, line with markers, column, bar, pie, area, XY scatter
+    static constexpr int kKnown[] = {4, 65, 51, 57, 5, 1, -4169};
+    if (std::find(std::begin(kKnown), std::end(kKnown), type) == std::end(kKnown))
+      return kXlEApplication;
+    chart_->type = type;
+    return kStatusOk;
+  }
+  HResult GetHasTitle(const EngineCall& c) {
+    c.Return(chart_->hasTitle ? 1 : 0);
+    return kStatusOk;
+  }
+  HResult PutHasTitle(const EngineCall& c) {
+    int32_t has = 0;
+    RETURN_IF_FAILED(IntArg(*c.value, has));
+    chart_->hasTitle = has != 0;
+    return kStatusOk;
+  }
+  HResult GetChartTitle(const EngineCall& c) {
+    if (!chart_->hasTitle) return kXlEApplication;
+    c.Return(std::shared_ptr<Dispatch>(
+        std::make_shared<CaptionObject>(chart_, &chart_->title, &chart_->titleFont)));
+    return kStatusOk;
+  }
+  HResult GetHasLegend(const EngineCall& c) {
+    c.Return(chart_->hasLegend ? 1 : 0);
+    return kStatusOk;
+  }
+  HResult PutHasLegend(const EngineCall& c) {
+    int32_t has = 0;
+    RETURN_IF_FAILED(IntArg(*c.value, has));
+    chart_->hasLegend = has != 0;
+    return kStatusOk;
+  }
+  HResult GetLegend(const EngineCall& c) {
+    if (!chart_->hasLegend) return kXlEApplication;
+    c.Return(
+        std::shared_ptr<Dispatch>(std::make_shared<FontHolderObject>(chart_, &chart_->legendFont)));
+    return kStatusOk;
+  }
+  HResult Axes(const EngineCall& c) {
+    RETURN_IF_FAILED(ArgCount(c, 1, 2));
+    int32_t type = 0;
+    int32_t group = 1;
+    RETURN_IF_FAILED(IntArg(c.args[0], type));
+    if (c.args.size() > 1) RETURN_IF_FAILED(IntArg(c.args[1], group));
+    if (chart_->type == 5 || group != 1 || (type != 1 && type != 2)) return kXlEApplication;
+    ChartAxis* axis = type == 1 ? &chart_->category : &chart_->value;
+    c.Return(std::shared_ptr<Dispatch>(std::make_shared<AxisObject>(chart_, axis)));
+    return kStatusOk;
+  }
+  HResult SetSourceData(const EngineCall& c);
+  HResult Location(const EngineCall& c);
+  HResult Activate(const EngineCall&) {
+    const int index = FindChartSheet();
+    if (index < 0) return kXlEApplication;
+    book_->active = index;
+    state_->activeBook = book_;
+    return kStatusOk;
+  }
+
+ protected:
+  const std::vector<Member>& Members() const override {
+    static const std::vector<Member> m = {
+        {"ChartType", H(&ChartObject::GetChartType), H(&ChartObject::PutChartType)},
+        {"HasTitle", H(&ChartObject::GetHasTitle), H(&ChartObject::PutHasTitle)},
+        {"ChartTitle", H(&ChartObject::GetChartTitle), nullptr},
+        {"HasLegend", H(&ChartObject::GetHasLegend), H(&ChartObject::PutHasLegend)},
+        {"Legend", H(&ChartObject::GetLegend), nullptr},
+        {"Axes", H(&ChartObject::Axes), nullptr},
+        {"SetSourceData", H(&ChartObject::SetSourceData), nullptr},
+        {"Location", H(&ChartObject::Location), nullptr},
+        {"Activate", H(&ChartObject::Activate), nullptr}};
+    return m;
+  }
+  bool Alive() const override {
+    if (FindChartSheet() >= 0) return true;
+    for (const auto& sheet : book_->sheets) {
+      for (const auto& embedded : sheet->Charts()) {
+        if (embedded.chart == chart_) return true;
+      }
+    }
+    return false;
+  }
+
+ private:
+  int FindChartSheet() const {
+    for (std::size_t i = 0; i < book_->sheets.size(); ++i) {
+      if (book_->sheets[i]->SheetChart() == chart_) return static_cast<int>(i);
+    }
+    return -1;
+  }
+
+  std::shared_ptr<EngineState> state_;
+  std::shared_ptr<WorkbookModel> book_;
+  std::shared_ptr<ChartModel> chart_;
+};
+
+HResult ChartObject::SetSourceData(const EngineCall& c) {
+  RETURN_IF_FAILED(ArgCount(c, 1, 2));
+  const std::optional<RangeSpan> range = RangeOf(c.args[0]);
+  if (!range || range->areas.size() != 1) return kXlEApplication;
+  int32_t plotBy = 2;
+  if (c.args.size() > 1) RETURN_IF_FAILED(IntArg(c.args[1], plotBy));
+  if (plotBy != 1 && plotBy != 2) return kXlEApplication;
+  chart_->sourceSheet = range->sheet;
+  chart_->source = range->areas.front();
+  chart_->plotBy = plotBy;
+  return kStatusOk;
+}
+
+HResult ChartObject::Location(const EngineCall& c) {
+  RETURN_IF_FAILED(ArgCount(c, 1, 2));
+  int32_t where = 0;
+  RETURN_IF_FAILED(IntArg(c.args[0], where));
+  std::string name;
+  if (c.args.size() > 1) RETURN_IF_FAILED(StringArg(c.args[1], name));
+  if (where != 2) return kXlEApplication;  // only "as an object in a sheet"
+  std::shared_ptr<SheetModel> target;
+  for (const auto& sheet : book_->sheets) {
+    if (sheet->GetKind() == SheetModel::Kind::Worksheet && EqualNoCase(sheet->Name(), name))
+      target = sheet;
+  }
+  if (!target) return kXlEApplication;
+  // Take the chart out of its chart sheet (which goes away) or its old sheet.
+  const int chartSheet = FindChartSheet();
+  if (chartSheet >= 0) {
+    book_->sheets[static_cast<std::size_t>(chartSheet)]->MarkDeleted();
+    book_->sheets.erase(book_->sheets.begin() + chartSheet);
+  }
+  for (const auto& sheet : book_->sheets) {
+    std::erase_if(sheet->Charts(), [&](const EmbeddedChart& e) { return e.chart == chart_; });
+  }
+  // The default place: right of the first columns, a little lower for each
+  // further chart on the same sheet.
+  const int offset = static_cast<int>(target->Charts().size()) * 2;
+  target->Charts().push_back(EmbeddedChart{chart_, 2 + offset, 5 + offset});
+  book_->active = book_->IndexOf(target.get());
+  c.Return(std::shared_ptr<Dispatch>(shared_from_this()));
+  return kStatusOk;
+}
+
+}  // namespace
+
+std::shared_ptr<Dispatch> MakeChart(std::shared_ptr<EngineState> state,
+                                    std::shared_ptr<WorkbookModel> book,
+                                    std::shared_ptr<ChartModel> chart) {
+  return std::make_shared<ChartObject>(std::move(state), std::move(book), std::move(chart));
+}
+
+}  // namespace yelvane::engine
