@@ -6,6 +6,7 @@
 #include "common/Format.h"
 #include "common/NoCase.h"
 #include "engine/EngineObjects.h"
+#include "engine/LibreOffice.h"
 #include "engine/WorkbookFile.h"
 
 namespace yelvane {

@@ -5,7 +5,7 @@
 
 #include "common/NoCase.h"
 #include "engine/EngineObjects.h"
-#include "engine/WorkbookFile.h"
+#include "engine/LibreOffice.h"
 
 namespace yelvane {
 namespace engine {

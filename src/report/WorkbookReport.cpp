@@ -8,7 +8,6 @@
 
 #include "common/Format.h"
 #include "common/NoCase.h"
-#include "engine/WorkbookFile.h"
 
 #ifdef _WIN32
 #include "automation/ComAutomation.h"

@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <sstream>
 
-#include "engine/WorkbookFile.h"
+#include "engine/LibreOffice.h"
+#include "engine/XlsGridlines.h"
 #include "support/Files.h"
 #include "support/TempFolder.h"
 
@@ -60,6 +62,34 @@ TEST_F(WorkbookFile, AStuckConversionIsStoppedAtItsTimeLimit) {
   EXPECT_EQ(ConvertWithLibreOffice(soffice, dir + "/book.xlsx", "xls", "xls", dir, 1, error), "");
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
   EXPECT_NE(error.find("within 1 seconds"), std::string::npos) << error;
+}
+
+// tests/data/three_sheets.xls: three sheets as LibreOffice's 97-2003 export
+// writes them, each showing its gridlines.
+TEST_F(WorkbookFile, GridlineFixClearsTheFlagOfTheHiddenSheetsAndNothingElse) {
+  const std::vector<uint8_t> original = ReadBytes(YELVANE_TEST_DATA_DIR "/three_sheets.xls");
+  const std::string path = dir + "/book.xls";
+  // Where each sheet keeps its flag, in sheet order.
+  auto changedBytes = [&](const std::vector<bool>& hidden) {
+    WriteBytes(path, original);
+    std::string error;
+    EXPECT_TRUE(HideGridlinesInXls(path, hidden, error)) << error;
+    const std::vector<uint8_t> patched = ReadBytes(path);
+    EXPECT_EQ(patched.size(), original.size());
+    std::vector<std::size_t> changed;
+    for (std::size_t i = 0; i < std::min(patched.size(), original.size()); ++i) {
+      if (patched[i] == original[i]) continue;
+      EXPECT_EQ(patched[i], original[i] & ~0x02) << "byte " << i;
+      changed.push_back(i);
+    }
+    return changed;
+  };
+  const std::vector<std::size_t> flags = changedBytes({true, true, true});
+  ASSERT_EQ(flags.size(), 3u);
+  EXPECT_EQ(changedBytes({false, true}), std::vector<std::size_t>{flags[1]});
+  EXPECT_EQ(changedBytes({true, false, true, true}),
+            (std::vector<std::size_t>{flags[0], flags[2]}));
+  EXPECT_TRUE(changedBytes({}).empty());
 }
 
 TEST_F(WorkbookFile, GridlineFixRefusesWhatIsNotAWorkbook) {

@@ -16,7 +16,7 @@
 
 #include "activity/FlashReport.h"
 #include "common/Sinks.h"
-#include "engine/WorkbookFile.h"
+#include "engine/LibreOffice.h"
 #include "report/WorkbookReport.h"
 #include "sim/DemoData.h"
 #include "support/Automation.h"
