@@ -3,6 +3,8 @@
 // The workbook report: the worker that drives the spreadsheet application
 // (Excel through COM on Windows, the built-in engine everywhere) to build the
 // "PET'S DATA REPORT" sheet and a chart sheet per session, then save it.
+// Every step is an object-model call by name, so Excel and the engine see
+// the same calls in the same order.
 
 #include <atomic>
 #include <memory>
@@ -54,8 +56,34 @@ struct WorkbookJob {
 int BuildWorkbook(const WorkbookJob& job, AutomationServer& server, CExcelAutomation& excel,
                   SaveObserver& observer, bool* saved = nullptr);
 
+// The parts of BuildWorkbook, in order, each on a workbook the application
+// has made.
+
+// The "PET'S DATA REPORT" sheet: its formats, the pet information and the
+// whole session table in one block.
+void BuildReportSheet(CExcelAutomation& excel, Dispatch* application, Dispatch* sheet,
+                      const WorkbookJob& job, SaveObserver& observer);
+
+// A sheet per session of the table, with its half-hour series read from the
+// dump and their chart (SessionSheets.cpp). Nothing when the dump cannot be
+// opened.
+void AddSessionSheets(CExcelAutomation& excel, Dispatch* application, Dispatch* workbook,
+                      Dispatch* worksheets, const WorkbookJob& job, SaveObserver& observer);
+
+// SaveAs to `temporary` (with the file format the application's version
+// takes), then Quit. Returns SaveAs's status.
+HResult SaveAndQuit(CExcelAutomation& excel, Dispatch* application, Dispatch* workbook,
+                    const std::string& target, const std::string& temporary);
+
+// What both kinds of sheet share: the name, hidden gridlines, left
+// alignment and the report's font at size 9 over all cells.
 void FormatSheet(CExcelAutomation& excel, Dispatch* application, Dispatch* sheet,
                  const std::string& name);
+
+// One font property of a range in the report's font: "Name" sets the font's
+// name, any other property takes `number`; `bold` sets Bold too.
+void SetFontRange(CExcelAutomation& excel, Dispatch* sheet, const char* range, const char* property,
+                  int number, bool bold);
 
 void AddSessionChart(CExcelAutomation& excel, Dispatch* application, Dispatch* workbook,
                      Dispatch* sheet, const ChartSeries& series, const std::string& chartTitle,
