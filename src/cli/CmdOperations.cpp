@@ -1,7 +1,3 @@
-#include "cli/CmdOperations.h"
-
-#include <unistd.h>
-
 #include <algorithm>
 #include <iostream>
 #include <memory>
@@ -10,6 +6,7 @@
 #include "cli/Cli.h"
 #include "cli/CliUnit.h"
 #include "cli/SessionOutput.h"
+#include "cli/Terminal.h"
 #include "common/Format.h"
 #include "operations/DataFiles.h"
 #include "operations/InlineRunners.h"
@@ -18,113 +15,6 @@
 #include "unit/UnitAccess.h"
 
 namespace yelvane {
-
-// --- terminal ---------------------------------------------------------------
-
-void TerminalOut::Write(const std::string& text) {
-  EndBar();
-  std::fputs(text.c_str(), out_);
-  std::fflush(out_);
-}
-
-void TerminalOut::ShowBar(const std::string& line) {
-  if (!terminal_) return;
-  std::fprintf(out_, "\r\033[K%s", line.c_str());
-  std::fflush(out_);
-  barShown_ = true;
-}
-
-void TerminalOut::EndBar() {
-  if (!barShown_) return;
-  std::fputs("\r\033[K", out_);
-  barShown_ = false;
-}
-
-void TerminalLog::SetLogText(const std::string&) {
-  // A terminal cannot be emptied; the command line that follows starts the
-  // command's lines, as in `decode`.
-  FlushPendingMessage();
-}
-
-void TerminalLog::AppendLog(const std::string& text, bool newline) {
-  if (hasPending_ && pending_ == text) hasPending_ = false;
-  FlushPendingMessage();
-  out_.Write(newline ? text + "\n" : text);
-}
-
-void TerminalLog::SetPendingMessage(const std::string& text) {
-  FlushPendingMessage();
-  pending_ = text;
-  hasPending_ = true;
-}
-
-void TerminalLog::FlushPendingMessage() {
-  if (!hasPending_) return;
-  hasPending_ = false;
-  out_.Write(pending_ + "\n");
-}
-
-void TerminalMessages::ShowMessage(const std::string& text, MessageIcon) {
-  // Most boxes repeat the log line that follows them; print such text once.
-  log_.SetPendingMessage(text);
-}
-
-bool TerminalMessages::AskYesNo(const std::string& text, const std::string&) {
-  log_.FlushPendingMessage();
-  if (assumeYes_) return true;
-  out_.Write(text + " [y/N] ");
-  std::string answer;
-  const bool got = static_cast<bool>(std::getline(in_, answer));
-  // Typed answers end their own line; piped or missing ones do not.
-  if (!got || ::isatty(STDIN_FILENO) != 1) out_.Write("\n");
-  if (!got) return false;
-  return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes" || answer == "YES";
-}
-
-TerminalProgress::TerminalProgress(TerminalOut& out, Clock& clock)
-    : out_(out), clock_(clock), startMs_(clock.TickMs()) {}
-
-void TerminalProgress::SetTransferText(const std::string& text) {
-  // Shown with the next percent or rate change: one redraw per sector is
-  // more than a terminal needs.
-  transfer_ = text;
-}
-void TerminalProgress::SetRateText(const std::string& text) {
-  rate_ = text;
-  Draw();
-}
-void TerminalProgress::SetPercent(int percent) {
-  percent_ = percent;
-  Draw();
-}
-void TerminalProgress::SetStatusText(const std::string&) {}
-void TerminalProgress::StopElapsedTimer() {
-  stoppedSeconds_ = (clock_.TickMs() - startMs_) / 1000;
-  stopped_ = true;
-}
-void TerminalProgress::CloseAfterDelay() {
-  lastDrawn_.clear();
-  out_.EndBar();
-}
-
-std::string TerminalProgress::Line() const {
-  constexpr int kWidth = 30;
-  const int filled = std::clamp(percent_, 0, 100) * kWidth / 100;
-  const uint32_t seconds = stopped_ ? stoppedSeconds_ : (clock_.TickMs() - startMs_) / 1000;
-  return "[" + std::string(static_cast<std::size_t>(filled), '#') +
-         std::string(static_cast<std::size_t>(kWidth - filled), '.') + "]" +
-         Format(" %3d%%  %s  %s  %u sec", percent_, transfer_.c_str(), rate_.c_str(), seconds);
-}
-
-void TerminalProgress::Draw() {
-  if (!out_.IsTerminal()) return;
-  std::string line = Line();
-  if (line == lastDrawn_) return;
-  lastDrawn_ = line;
-  out_.ShowBar(line);
-}
-
-// --- commands ---------------------------------------------------------------
 
 namespace {
 
@@ -170,8 +60,7 @@ struct OperationOptions {
 // Everything one command needs, wired to the terminal.
 struct Session {
   Session(CliContext& ctx, bool assumeYes)
-      : out(stderr, ::isatty(STDERR_FILENO) == 1),
-        log(out),
+      : log(out),
         messages(out, log, std::cin, assumeYes),
         drives(MakeDriveEnumerator(ctx)),
         setupFailed(ctx.exitCode != kExitOk),
@@ -196,7 +85,7 @@ struct Session {
                                CurrentFolder()};
   }
 
-  TerminalOut out;
+  TerminalOut& out = StderrOut();
   TerminalLog log;
   TerminalMessages messages;
   std::unique_ptr<DriveEnumerator> drives;
@@ -260,26 +149,10 @@ int RunSyncClock(CliContext& ctx) {
 }
 
 // The summary lines of an image on stdout; problems on stderr.
-class StdoutLog final : public LogSink {
- public:
-  void SetLogText(const std::string&) override {}
-  void AppendLog(const std::string& text, bool newline) override {
-    std::fputs(text.c_str(), stdout);
-    if (newline) std::fputc('\n', stdout);
-  }
-};
-
-class StderrMessages final : public MessageSink {
- public:
-  void ShowMessage(const std::string& text, MessageIcon) override {
-    std::fprintf(stderr, "%s\n", text.c_str());
-  }
-  bool AskYesNo(const std::string&, const std::string&) override { return false; }
-};
-
 int RunImage(const std::string& path) {
-  StdoutLog log;
-  StderrMessages messages;
+  TerminalOut out(stdout, false);
+  TerminalLog log(out);
+  TerminalMessages messages(StderrOut());
   const auto header = ReadImageSummary(path, log, messages);
   std::fflush(stdout);
   return header ? kExitOk : kExitFailed;

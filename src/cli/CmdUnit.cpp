@@ -2,6 +2,7 @@
 
 #include "cli/Cli.h"
 #include "cli/CliUnit.h"
+#include "cli/Terminal.h"
 #include "common/Clock.h"
 #include "unit/UnitAccess.h"
 
@@ -14,7 +15,7 @@ void RegisterUnitCommands(CLI::App& app, CliContext& ctx) {
         auto drives = MakeDriveEnumerator(ctx);
         if (ctx.exitCode != kExitOk) return;
         const auto verdicts = ScanDrives(*drives);
-        if (verdicts.empty()) std::fprintf(stderr, "No removable drive found.\n");
+        if (verdicts.empty()) StderrLine("No removable drive found.");
         for (const auto& [candidate, verdict] : verdicts) {
           std::printf("%s\t%s\n", candidate.root.c_str(), DriveVerdictText(verdict));
         }

@@ -1,6 +1,7 @@
 #include <cstdio>
 
 #include "cli/Cli.h"
+#include "cli/Terminal.h"
 
 namespace yelvane {
 
@@ -20,7 +21,7 @@ int RunCli(int argc, char** argv) {
   }
   // Data that never reached stdout (a full disk, a closed pipe) is a failure.
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-    std::fprintf(stderr, "Error: the output could not be written.\n");
+    StderrLine("Error: the output could not be written.");
     return ctx.exitCode == kExitOk ? kExitFailed : ctx.exitCode;
   }
   return ctx.exitCode;

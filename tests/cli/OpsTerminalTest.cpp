@@ -7,7 +7,7 @@
 #include <sstream>
 #include <string>
 
-#include "cli/CmdOperations.h"
+#include "cli/Terminal.h"
 #include "support/Recorders.h"
 
 namespace yelvane {
