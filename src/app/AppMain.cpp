@@ -11,14 +11,15 @@
 
 #include "app/MainFrm.h"
 #include "app/Vandry.h"
-#include "cli/Cli.h"
-#include "cli/CliUnit.h"
+#include "common/ExitCodes.h"
+#include "sim/DriveChoice.h"
 
 namespace yelvane {
 
 namespace {
 
 struct GuiOptions {
+  DriveChoice drives;  // --simulate, --trace, --sim-*
   std::optional<std::string> screenshot;
   std::optional<std::string> openDump;
 };
@@ -45,9 +46,8 @@ int RunYelvane(int argc, char** argv) {
   const QStringList arguments = QApplication::arguments();
 
   CLI::App cli("Yelvane: bark and activity logger companion", "yelvane");
-  CliContext ctx;
   GuiOptions options;
-  AddGlobalOptions(cli, ctx);
+  AddDriveOptions(cli, options.drives);
   cli.add_option("--screenshot", options.screenshot,
                  "Render the main window to a PNG file and exit");
   auto* openDump = cli.add_option("--open-dump", options.openDump,
@@ -63,8 +63,9 @@ int RunYelvane(int argc, char** argv) {
   }
 
   // The drives outlive the window that works on them.
-  std::unique_ptr<DriveEnumerator> drives = MakeDriveEnumerator(ctx);
-  if (ctx.exitCode != kExitOk) return ctx.exitCode;
+  std::unique_ptr<DriveEnumerator> drives = MakeDriveEnumerator(
+      options.drives, [](const std::string& problem) { std::cerr << problem << "\n"; });
+  if (!drives) return kExitFailed;
 
   CVandryApp theApp;
   CMainFrame frame;

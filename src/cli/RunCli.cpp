@@ -5,11 +5,17 @@
 
 namespace yelvane {
 
+std::unique_ptr<DriveEnumerator> OpenDrives(CliContext& ctx) {
+  std::unique_ptr<DriveEnumerator> drives = MakeDriveEnumerator(ctx.drives, StderrLine);
+  if (!drives) ctx.exitCode = kExitFailed;
+  return drives;
+}
+
 int RunCli(int argc, char** argv) {
   CLI::App app{"Yelvane: read, report and maintain the bark-and-activity logger", "yelvane-cli"};
   app.require_subcommand(1);
   CliContext ctx;
-  AddGlobalOptions(app, ctx);
+  AddDriveOptions(app, ctx.drives);
   RegisterDataCommands(app, ctx);
   RegisterUnitCommands(app, ctx);
   RegisterOperationCommands(app, ctx);

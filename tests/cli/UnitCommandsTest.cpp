@@ -3,11 +3,9 @@
 
 #include <filesystem>
 
-#include "cli/CliUnit.h"
 #include "sim/DemoData.h"
 #include "sim/SimulatedLogger.h"
 #include "support/Files.h"
-#include "support/Recorders.h"
 #include "support/TempFolder.h"
 #include "support/Tool.h"
 #include "unit/CommandExchange.h"
@@ -89,44 +87,6 @@ TEST_F(UnitCli, BadOptionsAreUsageErrorsAndTouchNothing) {
   const ToolRun run = RunTool(dir, {"--simulate", "--trace=no/such/dir/trace.txt", "info"});
   EXPECT_EQ(run.code, 1);
   EXPECT_EQ(run.out, "");
-}
-
-TEST(FailSectorSpec, Parsing) {
-  FailSectorSpec spec;
-  EXPECT_TRUE(ParseFailSector("761", spec));
-  EXPECT_EQ(spec.sector, 761u);
-  EXPECT_EQ(spec.times, UINT32_MAX);
-  EXPECT_TRUE(ParseFailSector("128:3", spec));
-  EXPECT_EQ(spec.times, 3u);
-  for (const char* bad : {"", ":", "1:", ":2", "1:2:3", "-1", "1 ", "99999999999"}) {
-    EXPECT_FALSE(ParseFailSector(bad, spec)) << bad;
-  }
-}
-
-TEST_F(UnitCli, SimulatedMemoryIsSavedBackWhenTheLastEnumeratorGoes) {
-  const std::string image = (dir / "kept.bin").string();
-  CliContext ctx;
-  ctx.simulate = image;
-  auto first = MakeDriveEnumerator(ctx);
-  auto second = MakeDriveEnumerator(ctx);  // same device, same memory
-  ASSERT_EQ(ctx.exitCode, kExitOk);
-  const std::vector<uint8_t> created = ReadBytes(image);
-  ASSERT_EQ(created.size(), kLoggerMemorySize);
-  {
-    UnitVolume volume(second->NewVolume());
-    ASSERT_TRUE(OpenUnitVolume(volume, kSimulatedDriveRoot));
-    const std::vector<uint8_t> payload(1024, 0x00);
-    test::FakeClock clock;
-    ASSERT_TRUE(WriteUnitStream(volume, 1, 0x10000, 1024, payload.data(), 1024, clock));
-    volume.Close();
-  }
-  second.reset();
-  EXPECT_EQ(ReadBytes(image), created);  // still in use by the first enumerator
-  first.reset();
-  const std::vector<uint8_t> saved = ReadBytes(image);
-  ASSERT_EQ(saved.size(), kLoggerMemorySize);
-  EXPECT_TRUE(std::all_of(&saved[0x10000], &saved[0x10400], [](uint8_t b) { return b == 0; }));
-  EXPECT_FALSE(fs::exists(image + ".tmp"));
 }
 
 }  // namespace

@@ -1,4 +1,6 @@
-#include "cli/CliUnit.h"
+#include "sim/DriveChoice.h"
+
+#include <CLI/CLI.hpp>
 
 #include <cstdio>
 #include <filesystem>
@@ -6,6 +8,7 @@
 #include <map>
 #include <mutex>
 
+#include "common/FileReplace.h"
 #include "common/Format.h"
 #include "sim/DemoData.h"
 #include "sim/SimulatedLogger.h"
@@ -42,45 +45,32 @@ bool ReadImageFile(const std::string& path, std::vector<uint8_t>& memory, std::s
 
 // Writes beside the target and renames, so a failed write never damages IMAGE.
 bool WriteImageFile(const std::string& path, const std::vector<uint8_t>& memory) {
-  const std::string temporary = path + ".tmp";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(memory.data()),
-              static_cast<std::streamsize>(memory.size()));
-    out.close();
-    if (!out) {
-      std::error_code ignored;
-      fs::remove(temporary, ignored);
-      return false;
-    }
-  }
-  std::error_code ec;
-  fs::rename(temporary, path, ec);
-  if (ec) fs::remove(temporary, ec);
-  return !ec;
+  std::string ignored;
+  return WriteFileReplacing(path, std::string(memory.begin(), memory.end()), ignored);
 }
 
-// State shared by every enumerator of one command run.
+// State shared by every enumerator made for one choice.
 struct UnitSetup {
   std::shared_ptr<SimulatedLogger> device;
   std::string image;  // where the simulated memory lives, if anywhere
   std::shared_ptr<TraceLog> trace;
+  bool failed = false;
+  DriveProblem problem;
 
   ~UnitSetup() {
     if (!device || image.empty() || !device->MemoryChanged()) return;
-    if (!WriteImageFile(image, device->Memory())) {
-      std::fprintf(stderr, "Cannot save the simulated memory to %s.\n", image.c_str());
-    }
+    if (!WriteImageFile(image, device->Memory()) && problem)
+      problem(Format("Cannot save the simulated memory to %s.", image.c_str()));
   }
 };
 
 std::mutex setupsMutex;
-std::map<const CliContext*, std::weak_ptr<UnitSetup>> setups;
+std::map<const DriveChoice*, std::weak_ptr<UnitSetup>> setups;
 
 // Keeps the shared setup alive as long as the enumerator lives.
-class CliDrives final : public DriveEnumerator {
+class ChosenDrives final : public DriveEnumerator {
  public:
-  CliDrives(std::unique_ptr<DriveEnumerator> inner, std::shared_ptr<UnitSetup> setup)
+  ChosenDrives(std::unique_ptr<DriveEnumerator> inner, std::shared_ptr<UnitSetup> setup)
       : inner_(std::move(inner)), setup_(std::move(setup)) {}
   std::vector<DriveCandidate> Candidates() override { return inner_->Candidates(); }
   std::unique_ptr<RawVolume> NewVolume() override { return inner_->NewVolume(); }
@@ -91,15 +81,16 @@ class CliDrives final : public DriveEnumerator {
   std::shared_ptr<UnitSetup> setup_;
 };
 
-std::shared_ptr<UnitSetup> NewSetup(CliContext& ctx) {
+std::shared_ptr<UnitSetup> NewSetup(const DriveChoice& choice, const DriveProblem& problem) {
   auto setup = std::make_shared<UnitSetup>();
-  auto fail = [&ctx](const std::string& message) {
-    std::fprintf(stderr, "%s\n", message.c_str());
-    ctx.exitCode = kExitFailed;
+  setup->problem = problem;
+  auto fail = [&setup](const std::string& message) {
+    if (setup->problem) setup->problem(message);
+    setup->failed = true;
   };
-  if (ctx.simulate) {
+  if (choice.simulate) {
     std::vector<uint8_t> memory;
-    const std::string& image = *ctx.simulate;
+    const std::string& image = *choice.simulate;
     std::string error;
     bool ok = true;
     if (image.empty()) {
@@ -117,23 +108,69 @@ std::shared_ptr<UnitSetup> NewSetup(CliContext& ctx) {
     if (ok) {
       setup->device = std::make_shared<SimulatedLogger>(
           std::move(memory),
-          ctx.simPlain ? SimulatedLogger::Mode::Plain : SimulatedLogger::Mode::Logger);
+          choice.simPlain ? SimulatedLogger::Mode::Plain : SimulatedLogger::Mode::Logger);
       setup->image = image;
       FailSectorSpec spec;
-      if (ctx.simFailSector && ParseFailSector(*ctx.simFailSector, spec)) {
+      if (choice.simFailSector && ParseFailSector(*choice.simFailSector, spec)) {
         setup->device->FailSector(spec.sector, spec.times);
       }
-      if (ctx.simUnplugAfter) setup->device->UnplugAfter(*ctx.simUnplugAfter);
+      if (choice.simUnplugAfter) setup->device->UnplugAfter(*choice.simUnplugAfter);
     }
   }
-  if (ctx.trace) {
-    setup->trace = FileTraceLog::Create(*ctx.trace);
-    if (!setup->trace) fail(Format("Cannot write the trace file %s.", ctx.trace->c_str()));
+  if (choice.trace) {
+    setup->trace = FileTraceLog::Create(*choice.trace);
+    if (!setup->trace) fail(Format("Cannot write the trace file %s.", choice.trace->c_str()));
   }
   return setup;
 }
 
 }  // namespace
+
+void AddDriveOptions(CLI::App& app, DriveChoice& choice) {
+  auto* simulate =
+      app.add_option_function<std::string>(
+             "--simulate", [&choice](const std::string& image) { choice.simulate = image; },
+             "Work with a simulated logger instead of the real drives; with =IMAGE its "
+             "memory is kept in IMAGE (created with demo data when missing)")
+          ->expected(0, 1)
+          ->type_name("IMAGE")
+          ->check(
+              [](const std::string& image) -> std::string {
+                namespace fs = std::filesystem;
+                std::error_code ec;
+                if (image.empty() || !fs::exists(image, ec)) return {};
+                if (!fs::is_regular_file(image, ec) ||
+                    fs::file_size(image, ec) != kLoggerMemorySize) {
+                  return Format("%s is not a %u-byte logger memory image", image.c_str(),
+                                kLoggerMemorySize);
+                }
+                return {};
+              },
+              "");
+  app.add_option_function<std::string>(
+         "--trace", [&choice](const std::string& file) { choice.trace = file; },
+         "Write one line per volume operation to FILE")
+      ->type_name("FILE");
+  app.add_option_function<std::string>(
+         "--sim-fail-sector", [&choice](const std::string& spec) { choice.simFailSector = spec; },
+         "Make simulated sector N fail K times (always without K), then work")
+      ->type_name("N[:K]")
+      ->check(
+          [](const std::string& text) -> std::string {
+            FailSectorSpec spec;
+            return ParseFailSector(text, spec) ? std::string() : "expected N or N:K";
+          },
+          "")
+      ->needs(simulate);
+  app.add_option_function<unsigned long>(
+         "--sim-unplug-after", [&choice](unsigned long count) { choice.simUnplugAfter = count; },
+         "Pull the simulated logger out after N sector reads and writes")
+      ->type_name("N")
+      ->needs(simulate);
+  app.add_flag("--sim-plain", choice.simPlain,
+               "The simulated drive is an ordinary drive without the logger's signature")
+      ->needs(simulate);
+}
 
 std::vector<uint8_t> DefaultSimulatedMemory() {
   return MakeDemoMemory(DemoOptions{});
@@ -156,18 +193,20 @@ bool ParseFailSector(const std::string& text, FailSectorSpec& spec) {
   return true;
 }
 
-std::unique_ptr<DriveEnumerator> MakeDriveEnumerator(CliContext& ctx) {
+std::unique_ptr<DriveEnumerator> MakeDriveEnumerator(const DriveChoice& choice,
+                                                     const DriveProblem& problem) {
   std::shared_ptr<UnitSetup> setup;
   {
     std::lock_guard lock(setupsMutex);
-    setup = setups[&ctx].lock();
+    setup = setups[&choice].lock();
     if (!setup) {
-      setup = NewSetup(ctx);
-      setups[&ctx] = setup;
+      setup = NewSetup(choice, problem);
+      setups[&choice] = setup;
     }
   }
+  if (setup->failed) return nullptr;
   std::unique_ptr<DriveEnumerator> drives;
-  if (ctx.simulate) {
+  if (choice.simulate) {
     auto simulated = std::make_unique<SimulatedDrives>();
     if (setup->device) simulated->Add(kSimulatedDriveRoot, setup->device);
     drives = std::move(simulated);
@@ -181,7 +220,7 @@ std::unique_ptr<DriveEnumerator> MakeDriveEnumerator(CliContext& ctx) {
   if (setup->trace) {
     drives = std::make_unique<TracingDriveEnumerator>(std::move(drives), setup->trace);
   }
-  return std::make_unique<CliDrives>(std::move(drives), std::move(setup));
+  return std::make_unique<ChosenDrives>(std::move(drives), std::move(setup));
 }
 
 }  // namespace yelvane
