@@ -32,6 +32,7 @@
 #include "app/VandryView.h"
 #include "common/Color.h"
 #include "operations/DataFiles.h"
+#include "unit/FirmwareImage.h"
 
 namespace yelvane {
 
@@ -202,11 +203,12 @@ class ImageFileDialog final : public ImageFilePrompt {
   explicit ImageFileDialog(QWidget* owner) : owner_(owner) {}
   std::optional<std::string> ChooseImage(const std::string& initialName) override {
     const QFileInfo initial(QString::fromStdString(initialName));
+    // The filter's first part ("MSC Files (*.msc)") is what a Qt filter takes.
     QFileDialog dialog(owner_, QStringLiteral("Open"), initial.path(),
-                       QStringLiteral("MSC Files (*.msc)"));
+                       QString::fromUtf8(kImageFileFilter).section(QLatin1Char('|'), 0, 0));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setDefaultSuffix(QStringLiteral("msc"));
+    dialog.setDefaultSuffix(QString::fromUtf8(kImageDefaultExtension).mid(1));
     const int result = dialog.exec();
     // The dialog may move the current folder; the dump lives in the start-up one.
     if (const CVandryApp* app = CVandryApp::Instance())
@@ -285,8 +287,8 @@ CMainFrame::CMainFrame(QWidget* parent)
   surroundings_ = std::make_unique<Surroundings>(*this);
   RebuildCommands();
 
-  m_timer1.setInterval(kPollPeriodMs);
-  m_timer2.setInterval(kPollPeriodMs);
+  m_timer1.setInterval(static_cast<int>(kPresencePollMs));
+  m_timer2.setInterval(kFirmwareCheckDelayMs);
   connect(&m_timer1, &QTimer::timeout, this, [this] { OnTimer(1); });
   connect(&m_timer2, &QTimer::timeout, this, [this] { OnTimer(2); });
   m_timer2.start();

@@ -70,7 +70,8 @@ enum IndicatorId : int {
 
 inline constexpr const char* kUpdatePageUrl = "https://yelvane.example.org/updates";
 inline constexpr int kPetLabelWidth = 300;
-inline constexpr int kPollPeriodMs = 1000;
+// Timer 2 looks for new firmware once, this long after start-up.
+inline constexpr int kFirmwareCheckDelayMs = 1000;
 
 class CMainFrame : public CAutoHideFrame, private PresenceIndicator {
   Q_OBJECT
@@ -138,7 +139,7 @@ class CMainFrame : public CAutoHideFrame, private PresenceIndicator {
   void OnTimer(int id);
   bool PresencePollActive() const { return m_timer1.isActive(); }
   void StopPresencePoll() { m_timer1.stop(); }
-  void StartPresencePoll() { m_timer1.start(kPollPeriodMs); }
+  void StartPresencePoll() { m_timer1.start(static_cast<int>(kPresencePollMs)); }
   // One presence check now (what timer 1 does).
   void CheckUnitPresence();
 

@@ -5,6 +5,7 @@
 // worker waits for each call; the command-line tool draws a progress bar;
 // tests and the benchmark record the calls.
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -51,6 +52,27 @@ enum class DialogStart {
   WorkerReady,  // run the worker now
   NoDisk,       // "There is no available disk!!" was shown; close the dialog at once
   Failed,       // the job could not be prepared; close the dialog, no worker
+};
+
+// What the two workers show of a transfer, sector by sector (a
+// SectorProgress of unit/CommandExchange.h): the percentage before each
+// sector, the rate at most once a second ("49KB", bytes per millisecond
+// first, then scaled), and "12K/320K" after each sector. `bytesDone` counts
+// the bytes moved; `totalK` is the transfer's size in kilobytes.
+class TransferMeter {
+ public:
+  TransferMeter(UnitDialogObserver& dialog, Clock& clock, std::atomic<uint32_t>& bytesDone,
+                long totalK)
+      : dialog_(dialog), clock_(clock), bytesDone_(bytesDone), totalK_(totalK) {}
+  void operator()(uint32_t done, uint32_t count);
+
+ private:
+  UnitDialogObserver& dialog_;
+  Clock& clock_;
+  std::atomic<uint32_t>& bytesDone_;
+  long totalK_;
+  uint32_t rateMark_ = 0;
+  uint32_t rateBytesMark_ = 0;
 };
 
 inline constexpr const char* kNoDiskText = "There is no available disk!!";
