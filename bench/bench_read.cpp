@@ -50,7 +50,8 @@ void BM_ReadWorker(benchmark::State& state) {
       state.SkipWithError("no simulated logger");
       break;
     }
-    WorkerSurroundings s{drives, dialog, log, messages, clock};
+    WorkerSurroundings s{
+        .drives = drives, .dialog = dialog, .log = log, .messages = messages, .clock = clock};
     RunReadWorker(job, s);
     if (!job.succeeded) state.SkipWithError("read failed");
     benchmark::DoNotOptimize(dialog.events.size());

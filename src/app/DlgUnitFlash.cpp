@@ -113,8 +113,11 @@ void CDlgUnitFlash::Initialize() {
       break;
   }
   worker_ = std::thread([this] {
-    WorkerSurroundings surroundings{context_.drives, *this, context_.log, context_.messages,
-                                    context_.clock};
+    WorkerSurroundings surroundings{.drives = context_.drives,
+                                    .dialog = *this,
+                                    .log = context_.log,
+                                    .messages = context_.messages,
+                                    .clock = context_.clock};
     RunWorker(surroundings);
   });
   progress_->SetRange(0, 100);

@@ -258,7 +258,10 @@ class CMainFrame::Surroundings final : public PresencePoll,
 
  private:
   DialogContext Context() {
-    return DialogContext{*frame_.drives_, *frame_.log_, *frame_.messages_, DefaultClock()};
+    return DialogContext{.drives = *frame_.drives_,
+                         .log = *frame_.log_,
+                         .messages = *frame_.messages_,
+                         .clock = DefaultClock()};
   }
   CMainFrame& frame_;
   ImageFileDialog files_;
@@ -493,11 +496,21 @@ void CMainFrame::RebuildCommands() {
   Surroundings& s = *surroundings_;
   const std::string startFolder =
       CVandryApp::Instance() ? CVandryApp::Instance()->StartDir() : CurrentFolder();
-  CommandSurroundings surroundings(
-      *log_, *messages_, *progress_, *view_, s, s, m_pet, s, s, s, *drives_,
-      [this] { return unitConnected; }, startFolder);
-  surroundings.archiveFolder = archiveFolder_;
-  commands_ = std::make_unique<UnitCommands>(std::move(surroundings));
+  commands_ = std::make_unique<UnitCommands>(
+      CommandSurroundings{.log = *log_,
+                          .messages = *messages_,
+                          .progressPane = *progress_,
+                          .table = *view_,
+                          .poll = s,
+                          .petPrompt = s,
+                          .pet = m_pet,
+                          .imagePrompt = s,
+                          .dialogs = s,
+                          .report = s,
+                          .drives = *drives_,
+                          .unitConnected = [this] { return unitConnected; },
+                          .startupFolder = startFolder,
+                          .archiveFolder = archiveFolder_});
 }
 
 void CMainFrame::StartReport(const std::string& dumpPath) {

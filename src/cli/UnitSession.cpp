@@ -55,7 +55,11 @@ int RunUnitSession(CliContext& ctx, const UnitSessionInput& input,
   TerminalLog log(out);
   TerminalMessages messages(out, log, std::cin, input.assumeYes);
   TerminalProgress progress(out, DefaultClock());
-  InlineDialogRunner dialogs(*drives, progress, log, messages, DefaultClock());
+  InlineDialogRunner dialogs({.drives = *drives,
+                              .dialog = progress,
+                              .log = log,
+                              .messages = messages,
+                              .clock = DefaultClock()});
   MemorySessionTable table;
   NullProgress pane;
   InlineReportRunner report(table, log, pane, messages);
@@ -65,22 +69,21 @@ int RunUnitSession(CliContext& ctx, const UnitSessionInput& input,
   PetInfo pet;
   // What the main window's presence poll would have found.
   const bool connected = !FindUnitDrive(*drives).empty();
-  CommandSurroundings surroundings{log,
-                                   messages,
-                                   pane,
-                                   table,
-                                   poll,
-                                   petPrompt,
-                                   pet,
-                                   imagePrompt,
-                                   dialogs,
-                                   report,
-                                   *drives,
-                                   [connected] { return connected; },
-                                   CurrentFolder()};
-  surroundings.dumpPath = input.dumpPath;
-  surroundings.offerEraseAfterRead = input.offerEraseAfterRead;
-  UnitCommands commands(std::move(surroundings));
+  UnitCommands commands({.log = log,
+                         .messages = messages,
+                         .progressPane = pane,
+                         .table = table,
+                         .poll = poll,
+                         .petPrompt = petPrompt,
+                         .pet = pet,
+                         .imagePrompt = imagePrompt,
+                         .dialogs = dialogs,
+                         .report = report,
+                         .drives = *drives,
+                         .unitConnected = [connected] { return connected; },
+                         .startupFolder = CurrentFolder(),
+                         .dumpPath = input.dumpPath,
+                         .offerEraseAfterRead = input.offerEraseAfterRead});
   const bool ok = command(commands);
   log.FlushPendingMessage();
   out.EndBar();

@@ -443,7 +443,9 @@ void TestAppCommands::dialogRefusesCancelWhileWorkerRunsAndClosesAfterASecond() 
   NullLog log;
   NullMessages messages;
   ReadJob job;
-  CDlgReadFlash dialog(job, DialogContext{drives, log, messages, DefaultClock()});
+  CDlgReadFlash dialog(
+      job,
+      DialogContext{.drives = drives, .log = log, .messages = messages, .clock = DefaultClock()});
   QSignalSpy finished(&dialog, &QDialog::finished);
   job.workerDone = false;
   dialog.reject();

@@ -81,14 +81,22 @@ class Commands : public ::testing::Test {
   }
 
   UnitCommands Make() {
-    CommandSurroundings s{log_,     messages_, pane_,    table_,
-                          poll_,    pet_,      petInfo_, image_,
-                          dialogs_, report_,   drives_,  [this] { return connected_; },
-                          folder_};
-    s.localTime = [this] { return now_; };
-    s.archiveFolder = archive_;
-    s.eraseImagePath = eraseImage_;
-    return UnitCommands(std::move(s));
+    return UnitCommands({.log = log_,
+                         .messages = messages_,
+                         .progressPane = pane_,
+                         .table = table_,
+                         .poll = poll_,
+                         .petPrompt = pet_,
+                         .pet = petInfo_,
+                         .imagePrompt = image_,
+                         .dialogs = dialogs_,
+                         .report = report_,
+                         .drives = drives_,
+                         .unitConnected = [this] { return connected_; },
+                         .startupFolder = folder_,
+                         .localTime = [this] { return now_; },
+                         .archiveFolder = archive_,
+                         .eraseImagePath = eraseImage_});
   }
 
   test::TempFolder temp_;
@@ -115,7 +123,8 @@ class Commands : public ::testing::Test {
   ScriptedImage image_;
   RecordingDialogObserver dialog_;
   FakeClock clock_;
-  InlineDialogRunner dialogs_{drives_, dialog_, log_, messages_, clock_};
+  InlineDialogRunner dialogs_{
+      {.drives = drives_, .dialog = dialog_, .log = log_, .messages = messages_, .clock = clock_}};
   RecordingReport report_{log_};
 };
 
@@ -226,13 +235,20 @@ TEST_F(Commands, ReadWaysOutBeforeTheTransfer) {
   // The dump cannot be created.
   poll_.calls.clear();
   device_->Plug();
-  UnitCommands commands = [this] {
-    CommandSurroundings s{log_,     messages_, pane_,    table_,  poll_,   pet_,
-                          petInfo_, image_,    dialogs_, report_, drives_, [] { return true; },
-                          folder_};
-    s.dumpPath = folder_ + "/missing/tmp.bin";
-    return UnitCommands(std::move(s));
-  }();
+  UnitCommands commands({.log = log_,
+                         .messages = messages_,
+                         .progressPane = pane_,
+                         .table = table_,
+                         .poll = poll_,
+                         .petPrompt = pet_,
+                         .pet = petInfo_,
+                         .imagePrompt = image_,
+                         .dialogs = dialogs_,
+                         .report = report_,
+                         .drives = drives_,
+                         .unitConnected = [] { return true; },
+                         .startupFolder = folder_,
+                         .dumpPath = folder_ + "/missing/tmp.bin"});
   EXPECT_FALSE(commands.ReadMemoryData());
   EXPECT_EQ(messages_.shown.back(), "File Open Error!");
   EXPECT_EQ(poll_.calls, (Lines{"stop", "start"}));
