@@ -47,11 +47,7 @@ class Workers : public ::testing::Test {
     job_.length = length;
     const DialogStart start = PrepareReadJob(job_, *drives_, messages_);
     if (start == DialogStart::WorkerReady) {
-      WorkerSurroundings s{.drives = *drives_,
-                           .dialog = dialog_,
-                           .log = log_,
-                           .messages = messages_,
-                           .clock = clock_};
+      WorkerSurroundings s = Surroundings();
       RunReadWorker(job_, s);
     }
     return start;
@@ -63,11 +59,7 @@ class Workers : public ::testing::Test {
     upgrade_.upgradeMode = upgradeMode;
     const DialogStart start = PrepareUpgradeJob(upgrade_, *drives_, log_, messages_);
     if (start == DialogStart::WorkerReady) {
-      WorkerSurroundings s{.drives = *drives_,
-                           .dialog = dialog_,
-                           .log = log_,
-                           .messages = messages_,
-                           .clock = clock_};
+      WorkerSurroundings s = Surroundings();
       RunUpgradeWorker(upgrade_, s);
     }
     return start;
@@ -184,8 +176,7 @@ TEST_F(Workers, ADumpThatCannotBeWrittenIsNoSuccess) {
   job_.address = 0x10000;
   job_.length = 0x50000;
   ASSERT_EQ(PrepareReadJob(job_, *drives_, messages_), DialogStart::WorkerReady);
-  WorkerSurroundings s{
-      .drives = *drives_, .dialog = dialog_, .log = log_, .messages = messages_, .clock = clock_};
+  WorkerSurroundings s = Surroundings();
   RunReadWorker(job_, s);
   EXPECT_FALSE(job_.succeeded);
   EXPECT_TRUE(job_.workerDone);
@@ -196,8 +187,7 @@ TEST_F(Workers, ADumpThatCannotBeWrittenIsNoSuccess) {
 TEST_F(Workers, AnUnpreparedJobNeverTouchesTheUnit) {
   job_.unitDrive = "SIM";
   job_.length = 0x50000;
-  WorkerSurroundings s{
-      .drives = *drives_, .dialog = dialog_, .log = log_, .messages = messages_, .clock = clock_};
+  WorkerSurroundings s = Surroundings();
   RunReadWorker(job_, s);
   EXPECT_FALSE(job_.succeeded);
   EXPECT_TRUE(job_.workerDone);
@@ -212,8 +202,7 @@ TEST_F(Workers, UnconfirmedUnitLeavesTheDialogOpenAndWritesNothing) {
   job_.length = 0x50000;
   job_.dumpFile = std::fopen(job_.dumpPath.c_str(), "r+b");
   job_.buffer.assign(job_.length, 0);
-  WorkerSurroundings s{
-      .drives = *drives_, .dialog = dialog_, .log = log_, .messages = messages_, .clock = clock_};
+  WorkerSurroundings s = Surroundings();
   RunReadWorker(job_, s);
   EXPECT_FALSE(job_.succeeded);
   EXPECT_TRUE(job_.workerDone);
@@ -332,8 +321,7 @@ TEST_F(Workers, ImageShrunkBelowItsHeaderIsRefused) {
   upgrade_.image = std::vector<uint8_t>(600, 'B');
   upgrade_.imageLength = 600;
   upgrade_.unitDrive = "SIM";
-  WorkerSurroundings s{
-      .drives = *drives_, .dialog = dialog_, .log = log_, .messages = messages_, .clock = clock_};
+  WorkerSurroundings s = Surroundings();
   RunUpgradeWorker(upgrade_, s);
   EXPECT_EQ(log_.lines, std::vector<std::string>{kImageNotMscText});
   EXPECT_TRUE(device_->WrittenSectors().empty());
@@ -361,8 +349,7 @@ TEST_F(Workers, UpgradeFailureTextsByMode) {
     upgrade_.imageLength = upgrade_.image.size();
     upgrade_.unitDrive = "SIM";
     upgrade_.upgradeMode = upgradeMode;
-    WorkerSurroundings s{
-        .drives = *drives_, .dialog = dialog_, .log = log_, .messages = messages_, .clock = clock_};
+    WorkerSurroundings s = Surroundings();
     RunUpgradeWorker(upgrade_, s);
     const std::string text = upgradeMode ? "Failed to upgrade the firmware! Please retry!"
                                          : "Failed to erase Data! Please retry!";
