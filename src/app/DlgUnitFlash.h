@@ -5,6 +5,9 @@
 // through the six progress codes, each applied on the UI thread while the
 // worker waits. The dialog cannot be cancelled while its worker runs, closes
 // itself one second after the last code, and joins its worker before it goes.
+//
+// Names: the design's given names keep their m_ prefixes (m_wndLog, m_strPetName); members of
+// our own end in _ (gate_).
 
 #include <QDialog>
 #include <QTimer>

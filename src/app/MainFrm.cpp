@@ -290,12 +290,12 @@ CMainFrame::CMainFrame(QWidget* parent)
   surroundings_ = std::make_unique<Surroundings>(*this);
   RebuildCommands();
 
-  m_timer1.setInterval(static_cast<int>(kPresencePollMs));
-  m_timer2.setInterval(kFirmwareCheckDelayMs);
-  connect(&m_timer1, &QTimer::timeout, this, [this] { OnTimer(1); });
-  connect(&m_timer2, &QTimer::timeout, this, [this] { OnTimer(2); });
-  m_timer2.start();
-  m_timer1.start();
+  timer1_.setInterval(static_cast<int>(kPresencePollMs));
+  timer2_.setInterval(kFirmwareCheckDelayMs);
+  connect(&timer1_, &QTimer::timeout, this, [this] { OnTimer(1); });
+  connect(&timer2_, &QTimer::timeout, this, [this] { OnTimer(2); });
+  timer2_.start();
+  timer1_.start();
 }
 
 CMainFrame::~CMainFrame() {
@@ -394,10 +394,10 @@ void CMainFrame::CreateToolBar() {
 }
 
 void CMainFrame::RefreshPetLabels() {
-  m_stcPetName->setText(QStringLiteral("Pet Name: ") + QString::fromStdString(m_strPetName));
-  m_stcPetOwner->setText(QStringLiteral("Pet Owner: ") + QString::fromStdString(m_strPetOwner));
+  m_stcPetName->setText(QStringLiteral("Pet Name: ") + QString::fromStdString(pet_.name));
+  m_stcPetOwner->setText(QStringLiteral("Pet Owner: ") + QString::fromStdString(pet_.owner));
   m_stcPetLocation->setText(QStringLiteral("Pet Location: ") +
-                            QString::fromStdString(m_strPetLocation));
+                            QString::fromStdString(pet_.location));
 }
 
 int CMainFrame::PaneWidth(int indicator) const {
@@ -503,7 +503,7 @@ void CMainFrame::RebuildCommands() {
                           .table = *view_,
                           .poll = s,
                           .petPrompt = s,
-                          .pet = m_pet,
+                          .pet = pet_,
                           .imagePrompt = s,
                           .dialogs = s,
                           .report = s,
@@ -567,7 +567,7 @@ void CMainFrame::OnTimer(int id) {
   if (id == 1) {
     CheckUnitPresence();
   } else if (id == 2) {
-    m_timer2.stop();
+    timer2_.stop();
     commands_->DetectFirmware();
   }
 }
@@ -639,16 +639,16 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
-  m_timer1.stop();
-  m_timer2.stop();
+  timer1_.stop();
+  timer2_.stop();
   closing_ = true;
   ShutDown();
   event->accept();
 }
 
 void CMainFrame::ShutDown() {
-  m_timer1.stop();
-  m_timer2.stop();
+  timer1_.stop();
+  timer2_.stop();
   // Workers stop waiting for this window; then none is left running.
   gate_.Close();
   if (view_) view_->CloseGate();

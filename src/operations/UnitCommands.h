@@ -5,6 +5,14 @@
 // and RTC synchronize. Everything around them comes in through small
 // interfaces, so the GUI maps them to its timer, dialogs and views and the
 // command-line tool and the tests to a terminal or recorders.
+//
+// Where the other names lead. Read Memory Data is ReadMemoryData here; it
+// runs the "Read Flash Data" dialog through DialogRunner::RunRead (the GUI's
+// CDlgReadFlash in app/DlgUnitFlash.h), whose worker is RunReadWorker on a
+// ReadJob (ReadFlash.h). Erase Memory Data (EraseMemory) and Upgrade Firmware
+// (UpgradeFirmware) are one mechanism, an image streamed into the logger:
+// DialogRunner::RunUpgrade, the "Erase Flash Data" dialog CDlgEraseFlash, and
+// RunUpgradeWorker on an UpgradeJob (EraseFlash.h).
 
 #include <ctime>
 #include <functional>

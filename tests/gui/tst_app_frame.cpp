@@ -97,7 +97,7 @@ void TestAppFrame::closeYesStopsTimersAndNoKeepsThem() {
 void TestAppFrame::titleStaysYelvane() {
   CMainFrame frame;
   QCOMPARE(frame.windowTitle(), QString("Yelvane"));
-  frame.m_strPetName = "Rex";
+  frame.SetPet({.name = "Rex"});
   frame.RefreshPetLabels();
   frame.Log().AppendLog("Command: Read Memory Data", true);
   QCOMPARE(frame.windowTitle(), QString("Yelvane"));
@@ -105,7 +105,7 @@ void TestAppFrame::titleStaysYelvane() {
 
 void TestAppFrame::appendLogAddsOneBreakAndScrolls() {
   CMainFrame frame;
-  QPlainTextEdit* log = frame.m_wndLog;
+  QPlainTextEdit* log = frame.LogControl();
   QVERIFY(log->isReadOnly());
   frame.Log().SetLogText(" ");
   frame.Log().AppendLog("Command: Erase Memory Data", true);
@@ -138,15 +138,15 @@ void TestAppFrame::statusTextMessageAndPanes() {
 
   // Panes left to right: BARK, ACTIVITY, USB, progress, text; widths from the
   // sizing strings in the status bar's font.
-  QCOMPARE(frame.PaneWidget(0), static_cast<QWidget*>(frame.m_stcBark));
-  QCOMPARE(frame.PaneWidget(1), static_cast<QWidget*>(frame.m_stcActivity));
-  QCOMPARE(frame.PaneWidget(2), static_cast<QWidget*>(frame.m_stcUsbStatus));
-  QCOMPARE(frame.PaneWidget(3), static_cast<QWidget*>(frame.m_wndProgress));
+  QCOMPARE(frame.PaneWidget(0), static_cast<QWidget*>(frame.BarkKey()));
+  QCOMPARE(frame.PaneWidget(1), static_cast<QWidget*>(frame.ActivityKey()));
+  QCOMPARE(frame.PaneWidget(2), static_cast<QWidget*>(frame.UsbStatusLabel()));
+  QCOMPARE(frame.PaneWidget(3), static_cast<QWidget*>(frame.ProgressPane()));
   const QFontMetrics metrics(frame.statusBar()->font());
-  QCOMPARE(frame.m_stcBark->width(), metrics.horizontalAdvance("Indicator the Barking "));
-  QCOMPARE(frame.m_stcUsbStatus->width(),
+  QCOMPARE(frame.BarkKey()->width(), metrics.horizontalAdvance("Indicator the Barking "));
+  QCOMPARE(frame.UsbStatusLabel()->width(),
            metrics.horizontalAdvance("USB Status" + QString(37, QLatin1Char(' '))));
-  QCOMPARE(frame.m_wndProgress->width(),
+  QCOMPARE(frame.ProgressPane()->width(),
            metrics.horizontalAdvance("Process Progress" + QString(86, QLatin1Char(' '))));
   frame.resize(1280, 800);
   frame.show();
@@ -154,8 +154,8 @@ void TestAppFrame::statusTextMessageAndPanes() {
   for (int i = 0; i + 1 < 5; ++i) {
     QVERIFY(frame.PaneWidget(i)->x() < frame.PaneWidget(i + 1)->x());
   }
-  QCOMPARE(frame.m_stcBark->text(), QString("BARK"));
-  QCOMPARE(frame.m_stcActivity->text(), QString("ACTIVITY"));
+  QCOMPARE(frame.BarkKey()->text(), QString("BARK"));
+  QCOMPARE(frame.ActivityKey()->text(), QString("ACTIVITY"));
 
   // A window narrower than the panes cuts off those on the right; none is
   // pushed over its neighbour, so the colour keys stay whole.
@@ -168,7 +168,7 @@ void TestAppFrame::statusTextMessageAndPanes() {
     QVERIFY(left->mapTo(&frame, QPoint(left->width(), 0)).x() <=
             right->mapTo(&frame, QPoint(0, 0)).x());
   }
-  QCOMPARE(frame.m_stcBark->width(), metrics.horizontalAdvance("Indicator the Barking "));
+  QCOMPARE(frame.BarkKey()->width(), metrics.horizontalAdvance("Indicator the Barking "));
 }
 
 void TestAppFrame::usbLabelFollowsPresence() {
@@ -178,15 +178,15 @@ void TestAppFrame::usbLabelFollowsPresence() {
   logger->Unplug();
   drives.Add("sim0", logger);
   frame.SetDrives(drives);
-  QCOMPARE(frame.m_stcUsbStatus->text(), QString("USB Disconnected"));
+  QCOMPARE(frame.UsbStatusLabel()->text(), QString("USB Disconnected"));
   logger->Plug();
-  QTRY_COMPARE_WITH_TIMEOUT(frame.m_stcUsbStatus->text(), QString("USB Connected"), 3000);
-  QVERIFY(frame.unitConnected);
-  QCOMPARE(frame.m_stcUsbStatus->GetTextColor(), QColor(0, 0, 255));
+  QTRY_COMPARE_WITH_TIMEOUT(frame.UsbStatusLabel()->text(), QString("USB Connected"), 3000);
+  QVERIFY(frame.UnitConnected());
+  QCOMPARE(frame.UsbStatusLabel()->GetTextColor(), QColor(0, 0, 255));
   logger->Unplug();
-  QTRY_COMPARE_WITH_TIMEOUT(frame.m_stcUsbStatus->text(), QString("USB Disconnected"), 3000);
-  QVERIFY(!frame.unitConnected);
-  QCOMPARE(frame.m_stcUsbStatus->GetTextColor(), QColor(255, 0, 0));
+  QTRY_COMPARE_WITH_TIMEOUT(frame.UsbStatusLabel()->text(), QString("USB Disconnected"), 3000);
+  QVERIFY(!frame.UnitConnected());
+  QCOMPARE(frame.UsbStatusLabel()->GetTextColor(), QColor(255, 0, 0));
 }
 
 void TestAppFrame::tableTintsFontAndColumns() {
@@ -318,9 +318,7 @@ void TestAppFrame::closedGateReleasesWaitingWorker() {
 
 void TestAppFrame::petInfoOkCancelBlankAndBlanks() {
   CMainFrame frame;
-  frame.m_strPetName = "Rex";
-  frame.m_strPetOwner = "Ann";
-  frame.m_strPetLocation = "Oslo";
+  frame.SetPet({.name = "Rex", .owner = "Ann", .location = "Oslo"});
   frame.RefreshPetLabels();
   {
     CDlgPetInfo dialog(frame);
@@ -330,27 +328,27 @@ void TestAppFrame::petInfoOkCancelBlankAndBlanks() {
     dialog.Edit(1001)->setText("Max");
     dialog.reject();
   }
-  QCOMPARE(frame.m_strPetName, std::string("Rex"));
-  QCOMPARE(frame.m_stcPetName->text(), QString("Pet Name: Rex"));
+  QCOMPARE(frame.Pet().name, std::string("Rex"));
+  QCOMPARE(frame.PetNameLabel()->text(), QString("Pet Name: Rex"));
   {
     CDlgPetInfo dialog(frame);
     dialog.Edit(1001)->setText("  Max ");
     dialog.accept();
   }
-  QCOMPARE(frame.m_strPetName, std::string("  Max "));
-  QCOMPARE(frame.m_stcPetName->text(), QString("Pet Name:   Max "));
-  QCOMPARE(frame.m_stcPetOwner->text(), QString("Pet Owner: Ann"));
+  QCOMPARE(frame.Pet().name, std::string("  Max "));
+  QCOMPARE(frame.PetNameLabel()->text(), QString("Pet Name:   Max "));
+  QCOMPARE(frame.PetOwnerLabel()->text(), QString("Pet Owner: Ann"));
   {
     CDlgPetInfo dialog(frame);
     for (int id : {1001, 1002, 1003}) dialog.Edit(id)->clear();
     dialog.accept();
   }
-  QCOMPARE(frame.m_strPetOwner, std::string());
-  QCOMPARE(frame.m_stcPetName->text(), QString("Pet Name: "));
-  QCOMPARE(frame.m_stcPetOwner->text(), QString("Pet Owner: "));
-  QCOMPARE(frame.m_stcPetLocation->text(), QString("Pet Location: "));
-  QCOMPARE(frame.m_stcPetName->width(), 300);
-  QCOMPARE(frame.m_stcPetName->GetTextColor(), QColor(0, 0, 255));
+  QCOMPARE(frame.Pet().owner, std::string());
+  QCOMPARE(frame.PetNameLabel()->text(), QString("Pet Name: "));
+  QCOMPARE(frame.PetOwnerLabel()->text(), QString("Pet Owner: "));
+  QCOMPARE(frame.PetLocationLabel()->text(), QString("Pet Location: "));
+  QCOMPARE(frame.PetNameLabel()->width(), 300);
+  QCOMPARE(frame.PetNameLabel()->GetTextColor(), QColor(0, 0, 255));
 }
 
 void TestAppFrame::petInfoCommandRunsDialog() {
@@ -363,14 +361,14 @@ void TestAppFrame::petInfoCommandRunsDialog() {
     QTest::keyClick(dialog->Edit(1002), Qt::Key_Return);
   });
   frame.OnCommand(ID_PET_INFORMATION);
-  QCOMPARE(frame.m_strPetOwner, std::string("Bob"));
-  QCOMPARE(frame.m_stcPetOwner->text(), QString("Pet Owner: Bob"));
+  QCOMPARE(frame.Pet().owner, std::string("Bob"));
+  QCOMPARE(frame.PetOwnerLabel()->text(), QString("Pet Owner: Bob"));
   yelvane::test::WhenModal<CDlgPetInfo>([](CDlgPetInfo* dialog) {
     dialog->Edit(1002)->setText("Zed");
     QTest::keyClick(dialog->Edit(1002), Qt::Key_Escape);
   });
   frame.OnCommand(ID_PET_INFORMATION);
-  QCOMPARE(frame.m_strPetOwner, std::string("Bob"));
+  QCOMPARE(frame.Pet().owner, std::string("Bob"));
 }
 
 void TestAppFrame::aboutShowsFirmwareVersion() {
