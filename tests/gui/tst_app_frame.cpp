@@ -1,5 +1,6 @@
 // The main window, the session table view and the small dialogs.
 
+#include <QAbstractItemModelTester>
 #include <QAction>
 #include <QDockWidget>
 #include <QFontMetrics>
@@ -14,11 +15,13 @@
 #include <atomic>
 #include <thread>
 
+#include "activity/FlashReport.h"
 #include "app/AboutDlg.h"
 #include "app/DlgPetInfo.h"
 #include "app/MainFrm.h"
 #include "app/Vandry.h"
 #include "app/VandryView.h"
+#include "sim/DemoData.h"
 #include "sim/SimulatedLogger.h"
 #include "support/Gui.h"
 #include "support/Recorders.h"
@@ -43,6 +46,7 @@ class TestAppFrame : public QObject {
   void petInfoCommandRunsDialog();
   void aboutShowsFirmwareVersion();
   void checkForUpdatesOpensFixedPage();
+  void sessionModelKeepsItsViewsInStep();
 
  private:
   CVandryApp app_;
@@ -387,6 +391,96 @@ void TestAppFrame::checkForUpdatesOpensFixedPage() {
   frame.SetUrlOpener([&](const QString& url) { opened << url; });
   frame.CommandAction(ID_CHECK_FOR_UPDATES)->trigger();
   QCOMPARE(opened, QStringList{QString(kUpdatePageUrl)});
+}
+
+namespace {
+
+// What a view holds of a model: the rows it was told of, with the texts it
+// read when it was told they changed. A model that changes without saying
+// so leaves it behind.
+class ModelMirror {
+ public:
+  explicit ModelMirror(QAbstractItemModel* model) : model_(model) {
+    QObject::connect(model, &QAbstractItemModel::modelReset, [this] { ReadAll(); });
+    QObject::connect(model, &QAbstractItemModel::rowsInserted,
+                     [this](const QModelIndex&, int first, int last) {
+                       if (first > Rows()) return Lost();
+                       for (int r = first; r <= last; ++r) rows_.insert(rows_.begin() + r, Read(r));
+                     });
+    QObject::connect(model, &QAbstractItemModel::rowsRemoved,
+                     [this](const QModelIndex&, int first, int last) {
+                       if (last >= Rows()) return Lost();
+                       rows_.erase(rows_.begin() + first, rows_.begin() + last + 1);
+                     });
+    QObject::connect(model, &QAbstractItemModel::dataChanged,
+                     [this](const QModelIndex& from, const QModelIndex& to) {
+                       if (to.row() >= Rows()) return Lost();
+                       for (int r = from.row(); r <= to.row(); ++r)
+                         for (int c = from.column(); c <= to.column(); ++c)
+                           rows_[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)] =
+                               model_->index(r, c).data().toString();
+                     });
+    ReadAll();
+  }
+  // True when the copy shows what the model holds now.
+  bool InStep() const {
+    if (lost_ || Rows() != model_->rowCount()) return false;
+    for (int r = 0; r < model_->rowCount(); ++r)
+      if (rows_[static_cast<std::size_t>(r)] != Read(r)) return false;
+    return true;
+  }
+
+ private:
+  std::vector<QString> Read(int row) const {
+    std::vector<QString> cells;
+    for (int c = 0; c < model_->columnCount(); ++c)
+      cells.push_back(model_->index(row, c).data().toString());
+    return cells;
+  }
+  int Rows() const { return static_cast<int>(rows_.size()); }
+  // A signal named a row the view was never told of.
+  void Lost() { lost_ = true; }
+  void ReadAll() {
+    lost_ = false;
+    rows_.clear();
+    for (int r = 0; r < model_->rowCount(); ++r) rows_.push_back(Read(r));
+  }
+
+  QAbstractItemModel* model_;
+  std::vector<std::vector<QString>> rows_;
+  bool lost_ = false;
+};
+
+}  // namespace
+
+void TestAppFrame::sessionModelKeepsItsViewsInStep() {
+  CVandryView view;
+  SessionModel* model = view.Model();
+  // Qt's own checks of the model's structure and signals, on every change.
+  QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+  ModelMirror mirror(model);
+  const std::vector<uint8_t> dump = DumpSlice(MakeDemoMemory(DemoOptions{}));
+  NullLog log;
+  NullProgress progress;
+  SessionTable& table = view;
+
+  // The report walk fills the table row by row and cell by cell.
+  ReportFlashDataFromMemory(dump.data(), dump.size(), table, log, progress);
+  QCOMPARE(model->rowCount(), kDefaultDemoSessions);
+  QVERIFY(mirror.InStep());
+  // A row put in before the others, a cell changed, and a second walk that
+  // empties the table first.
+  table.InsertRow(0);
+  table.SetCellText(0, 10, "first");
+  table.SetCellText(5, 3, "changed");
+  QCOMPARE(model->rowCount(), kDefaultDemoSessions + 1);
+  QVERIFY(mirror.InStep());
+  ReportFlashDataFromMemory(dump.data(), dump.size(), table, log, progress);
+  QCOMPARE(model->rowCount(), kDefaultDemoSessions);
+  QVERIFY(mirror.InStep());
+  table.DeleteAllRows();
+  QCOMPARE(model->rowCount(), 0);
+  QVERIFY(mirror.InStep());
 }
 
 QTEST_MAIN(TestAppFrame)

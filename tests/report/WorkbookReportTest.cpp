@@ -126,6 +126,62 @@ TEST_F(WorkbookReport, ThreeSessionsMakeTheCallsInOrderWithTheirProgress) {
   EXPECT_EQ(chart.value.tickFont.name, "Lucida Sans Unicode");
 }
 
+// The report sheet's formats as the sheet model works them out from the
+// report's calls, where whole columns, whole rows, ranges and the whole sheet
+// overlap and the last call wins for each attribute (what a reader of the
+// saved file sees in each cell).
+TEST_F(WorkbookReport, LaterFormattingWinsCellByCellOnTheReportSheet) {
+  job.dumpPath = MakeDemoDump(dir, 3, table);
+  job.path = dir + "/formats.xlsx";
+  RecordingServer server;
+  ASSERT_EQ(Run(server, false), 1);
+  const SheetModel& report = Sheet(server, kReportSheetName);
+  const int lucida = InternText(kReportFont);
+  const int text = kTextAt, general = kTextGeneral, none = kColorIndexNone, thin = 7;
+  const struct {
+    const char* cell;
+    int size;
+    int bold;
+    int interior;
+    int border;
+    int numberFormat;
+  } cases[] = {
+      {"A1", 16, 1, none, kLineStyleNone, general},  // row 1 after columns A:L
+      {"M1", 16, 0, none, kLineStyleNone, general},  // the row beyond the columns
+      {"A2", 11, 0, none, thin, general},            // rows 2 to 4 after A:L
+      {"B2", 11, 0, none, thin, text},               // column B's "@" under the row's size
+      {"A4", 11, 0, none, thin, general},
+      {"B5", 12, 1, 35, thin, text},
+      {"H5", 12, 1, 37, thin, text},
+      {"G5", 12, 1, none, kLineStyleNone, general},  // the gap between the two halves
+      {"A6", 10, 1, 36, thin, general},
+      {"B7", 10, 0, 35, thin, text},
+      {"C7", 10, 0, 35, thin, general},
+      {"L9", 10, 0, 37, thin, general},
+      {"L10", 10, 0, none, kLineStyleNone, general},  // below the table
+      {"M7", 9, 0, none, kLineStyleNone, general},    // only the whole sheet's format
+  };
+  for (const auto& c : cases) {
+    Areas at;
+    ASSERT_TRUE(ParseRangeAddress(c.cell, at));
+    const CellFormat f = report.FormatAt(at[0].row1, at[0].col1);
+    EXPECT_EQ(f.fontName, lucida) << c.cell;
+    EXPECT_EQ(f.fontSize, c.size) << c.cell;
+    EXPECT_EQ(f.bold, c.bold) << c.cell;
+    EXPECT_EQ(f.hAlign, 2) << c.cell;
+    EXPECT_EQ(f.interior, c.interior) << c.cell;
+    EXPECT_EQ(f.borderStyle, c.border) << c.cell;
+    EXPECT_EQ(f.numberFormat, c.numberFormat) << c.cell;
+  }
+  // What empty cells of whole columns and rows show: their line's own format.
+  EXPECT_EQ(report.ColumnFormat(2).numberFormat, text);
+  EXPECT_EQ(report.ColumnFormat(2).fontSize, 10);
+  EXPECT_EQ(report.ColumnFormat(13).fontSize, 9);
+  EXPECT_EQ(report.RowFormat(1).fontSize, 16);
+  EXPECT_EQ(report.RowFormat(5).bold, 0);  // A5:L6 is a range, not the row
+  EXPECT_EQ(report.RowFormat(3).fontSize, 11);
+}
+
 TEST_F(WorkbookReport, VersionDecidesTheSaveAsArgumentsAndAFailedSaveKeepsTheOldFile) {
   job.dumpPath = MakeDemoDump(dir, 2, table);
   job.path = dir + "/old.xls";
