@@ -14,10 +14,7 @@ class ChartFontObject final : public EngineBase {
   ChartFontObject(std::shared_ptr<ChartModel> chart, ChartFont* font)
       : chart_(std::move(chart)), font_(font) {}
 
-  HResult GetName(const EngineCall& c) {
-    c.Return(font_->name);
-    return kStatusOk;
-  }
+  HResult GetName(const EngineCall& c) { return c.Answer(font_->name); }
   HResult PutName(const EngineCall& c) {
     std::string name;
     RETURN_IF_FAILED(StringArg(*c.value, name));
@@ -25,10 +22,7 @@ class ChartFontObject final : public EngineBase {
     font_->name = name;
     return kStatusOk;
   }
-  HResult GetSize(const EngineCall& c) {
-    c.Return(font_->size ? font_->size : 10);
-    return kStatusOk;
-  }
+  HResult GetSize(const EngineCall& c) { return c.Answer(font_->size ? font_->size : 10); }
   HResult PutSize(const EngineCall& c) {
     int32_t size = 0;
     RETURN_IF_FAILED(IntArg(*c.value, size));
@@ -36,10 +30,7 @@ class ChartFontObject final : public EngineBase {
     font_->size = size;
     return kStatusOk;
   }
-  HResult GetBold(const EngineCall& c) {
-    c.Return(font_->bold > 0 ? 1 : 0);
-    return kStatusOk;
-  }
+  HResult GetBold(const EngineCall& c) { return c.Answer(font_->bold > 0 ? 1 : 0); }
   HResult PutBold(const EngineCall& c) {
     int32_t bold = 0;
     RETURN_IF_FAILED(IntArg(*c.value, bold));
@@ -67,19 +58,12 @@ class CaptionObject final : public EngineBase {
   CaptionObject(std::shared_ptr<ChartModel> chart, std::string* text, ChartFont* font)
       : chart_(std::move(chart)), text_(text), font_(font) {}
 
-  HResult GetFont(const EngineCall& c) {
-    c.Return(std::shared_ptr<Dispatch>(std::make_shared<ChartFontObject>(chart_, font_)));
-    return kStatusOk;
-  }
+  HResult GetFont(const EngineCall& c) { return c.Answer(New<ChartFontObject>(chart_, font_)); }
   HResult GetCharacters(const EngineCall& c) {
     RETURN_IF_FAILED(ArgCount(c, 0, 2));
-    c.Return(std::shared_ptr<Dispatch>(std::make_shared<CaptionObject>(chart_, text_, font_)));
-    return kStatusOk;
+    return c.Answer(New<CaptionObject>(chart_, text_, font_));
   }
-  HResult GetText(const EngineCall& c) {
-    c.Return(*text_);
-    return kStatusOk;
-  }
+  HResult GetText(const EngineCall& c) { return c.Answer(*text_); }
   HResult PutText(const EngineCall& c) { return StringArg(*c.value, *text_); }
 
  protected:
@@ -103,10 +87,7 @@ class FontHolderObject final : public EngineBase {
  public:
   FontHolderObject(std::shared_ptr<ChartModel> chart, ChartFont* font)
       : chart_(std::move(chart)), font_(font) {}
-  HResult GetFont(const EngineCall& c) {
-    c.Return(std::shared_ptr<Dispatch>(std::make_shared<ChartFontObject>(chart_, font_)));
-    return kStatusOk;
-  }
+  HResult GetFont(const EngineCall& c) { return c.Answer(New<ChartFontObject>(chart_, font_)); }
 
  protected:
   const std::vector<Member>& Members() const override {
@@ -124,26 +105,14 @@ class AxisObject final : public EngineBase {
   AxisObject(std::shared_ptr<ChartModel> chart, ChartAxis* axis)
       : chart_(std::move(chart)), axis_(axis) {}
 
-  HResult GetHasTitle(const EngineCall& c) {
-    c.Return(axis_->hasTitle ? 1 : 0);
-    return kStatusOk;
-  }
-  HResult PutHasTitle(const EngineCall& c) {
-    int32_t has = 0;
-    RETURN_IF_FAILED(IntArg(*c.value, has));
-    axis_->hasTitle = has != 0;
-    return kStatusOk;
-  }
+  HResult GetHasTitle(const EngineCall& c) { return c.Answer(axis_->hasTitle ? 1 : 0); }
+  HResult PutHasTitle(const EngineCall& c) { return PutFlag(c, axis_->hasTitle); }
   HResult GetAxisTitle(const EngineCall& c) {
     if (!axis_->hasTitle) return kXlEApplication;  // no title object to return
-    c.Return(std::shared_ptr<Dispatch>(
-        std::make_shared<CaptionObject>(chart_, &axis_->title, &axis_->titleFont)));
-    return kStatusOk;
+    return c.Answer(New<CaptionObject>(chart_, &axis_->title, &axis_->titleFont));
   }
   HResult GetTickLabels(const EngineCall& c) {
-    c.Return(
-        std::shared_ptr<Dispatch>(std::make_shared<FontHolderObject>(chart_, &axis_->tickFont)));
-    return kStatusOk;
+    return c.Answer(New<FontHolderObject>(chart_, &axis_->tickFont));
   }
 
  protected:
@@ -166,10 +135,7 @@ class ChartObject final : public EngineBase {
               std::shared_ptr<ChartModel> chart)
       : state_(std::move(state)), book_(std::move(book)), chart_(std::move(chart)) {}
 
-  HResult GetChartType(const EngineCall& c) {
-    c.Return(chart_->type);
-    return kStatusOk;
-  }
+  HResult GetChartType(const EngineCall& c) { return c.Answer(chart_->type); }
   HResult PutChartType(const EngineCall& c) {
     int32_t type = 0;
     RETURN_IF_FAILED(IntArg(*c.value, type));
@@ -180,37 +146,17 @@ class ChartObject final : public EngineBase {
     chart_->type = type;
     return kStatusOk;
   }
-  HResult GetHasTitle(const EngineCall& c) {
-    c.Return(chart_->hasTitle ? 1 : 0);
-    return kStatusOk;
-  }
-  HResult PutHasTitle(const EngineCall& c) {
-    int32_t has = 0;
-    RETURN_IF_FAILED(IntArg(*c.value, has));
-    chart_->hasTitle = has != 0;
-    return kStatusOk;
-  }
+  HResult GetHasTitle(const EngineCall& c) { return c.Answer(chart_->hasTitle ? 1 : 0); }
+  HResult PutHasTitle(const EngineCall& c) { return PutFlag(c, chart_->hasTitle); }
   HResult GetChartTitle(const EngineCall& c) {
     if (!chart_->hasTitle) return kXlEApplication;
-    c.Return(std::shared_ptr<Dispatch>(
-        std::make_shared<CaptionObject>(chart_, &chart_->title, &chart_->titleFont)));
-    return kStatusOk;
+    return c.Answer(New<CaptionObject>(chart_, &chart_->title, &chart_->titleFont));
   }
-  HResult GetHasLegend(const EngineCall& c) {
-    c.Return(chart_->hasLegend ? 1 : 0);
-    return kStatusOk;
-  }
-  HResult PutHasLegend(const EngineCall& c) {
-    int32_t has = 0;
-    RETURN_IF_FAILED(IntArg(*c.value, has));
-    chart_->hasLegend = has != 0;
-    return kStatusOk;
-  }
+  HResult GetHasLegend(const EngineCall& c) { return c.Answer(chart_->hasLegend ? 1 : 0); }
+  HResult PutHasLegend(const EngineCall& c) { return PutFlag(c, chart_->hasLegend); }
   HResult GetLegend(const EngineCall& c) {
     if (!chart_->hasLegend) return kXlEApplication;
-    c.Return(
-        std::shared_ptr<Dispatch>(std::make_shared<FontHolderObject>(chart_, &chart_->legendFont)));
-    return kStatusOk;
+    return c.Answer(New<FontHolderObject>(chart_, &chart_->legendFont));
   }
   HResult Axes(const EngineCall& c) {
     RETURN_IF_FAILED(ArgCount(c, 1, 2));
@@ -220,8 +166,7 @@ class ChartObject final : public EngineBase {
     if (c.args.size() > 1) RETURN_IF_FAILED(IntArg(c.args[1], group));
     if (chart_->type == 5 || group != 1 || (type != 1 && type != 2)) return kXlEApplication;
     ChartAxis* axis = type == 1 ? &chart_->category : &chart_->value;
-    c.Return(std::shared_ptr<Dispatch>(std::make_shared<AxisObject>(chart_, axis)));
-    return kStatusOk;
+    return c.Answer(New<AxisObject>(chart_, axis));
   }
   HResult SetSourceData(const EngineCall& c);
   HResult Location(const EngineCall& c);
@@ -310,8 +255,7 @@ HResult ChartObject::Location(const EngineCall& c) {
   const int offset = static_cast<int>(target->Charts().size()) * 2;
   target->Charts().push_back(EmbeddedChart{chart_, 2 + offset, 5 + offset});
   book_->active = book_->IndexOf(target.get());
-  c.Return(std::shared_ptr<Dispatch>(shared_from_this()));
-  return kStatusOk;
+  return c.Answer(std::shared_ptr<Dispatch>(shared_from_this()));
 }
 
 }  // namespace

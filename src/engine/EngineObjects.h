@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "automation/Dispatch.h"
@@ -36,6 +37,11 @@ struct EngineCall {
   void Return(Variant v) const {
     if (result) *result = std::move(v);
   }
+  // Returns `v` and reports success.
+  HResult Answer(Variant v) const {
+    Return(std::move(v));
+    return kStatusOk;
+  }
 };
 
 // A variant as an integer (numeric strings included) or a string (integers
@@ -43,6 +49,8 @@ struct EngineCall {
 HResult IntArg(const Variant& v, int32_t& out);
 HResult StringArg(const Variant& v, std::string& out);
 HResult ArgCount(const EngineCall& call, std::size_t min, std::size_t max);
+// A flag as the application takes it: any integer, 0 for false.
+HResult PutFlag(const EngineCall& call, bool& flag);
 
 // Base of every engine object: a static table of members found by name
 // (case-insensitive, like the real server) and invoked by index.
@@ -68,6 +76,12 @@ class EngineBase : public Dispatch, public std::enable_shared_from_this<EngineBa
 template <class T>
 EngineBase::Handler H(HResult (T::*fn)(const EngineCall&)) {
   return static_cast<EngineBase::Handler>(fn);
+}
+
+// A new engine object as callers receive it.
+template <class T, class... Args>
+std::shared_ptr<Dispatch> New(Args&&... args) {
+  return std::make_shared<T>(std::forward<Args>(args)...);
 }
 
 #define RETURN_IF_FAILED(expr)       \

@@ -26,8 +26,7 @@ class RangeObject final : public EngineBase {
   HResult GetValue(const EngineCall& c) {
     const CellRect& a = areas_.front();
     if (a.CellCount() == 1) {
-      c.Return(CellVariant(a.row1, a.col1));
-      return kStatusOk;
+      return c.Answer(CellVariant(a.row1, a.col1));
     }
     if (a.CellCount() > kMaxCellsPerPut) return kXlEApplication;
     auto array = std::make_shared<VariantArray>(a.row2 - a.row1 + 1, a.col2 - a.col1 + 1);
@@ -35,8 +34,7 @@ class RangeObject final : public EngineBase {
       for (int col = a.col1; col <= a.col2; ++col)
         array->At(r - a.row1 + 1, col - a.col1 + 1) = CellVariant(r, col);
     }
-    c.Return(array);
-    return kStatusOk;
+    return c.Answer(array);
   }
   HResult PutValue(const EngineCall& c) {
     RETURN_IF_FAILED(ArgCount(c, 0, 0));
@@ -85,8 +83,7 @@ class RangeObject final : public EngineBase {
     return kStatusOk;
   }
   HResult GetHAlign(const EngineCall& c) {
-    c.Return(sheet_->FormatAt(areas_[0].row1, areas_[0].col1).hAlign);
-    return kStatusOk;
+    return c.Answer(sheet_->FormatAt(areas_[0].row1, areas_[0].col1).hAlign);
   }
   HResult PutHAlign(const EngineCall& c) {
     int32_t value = 0;
@@ -98,8 +95,7 @@ class RangeObject final : public EngineBase {
     return kStatusOk;
   }
   HResult GetColumnWidth(const EngineCall& c) {
-    c.Return(static_cast<int32_t>(std::lround(sheet_->ColumnWidth(areas_[0].col1))));
-    return kStatusOk;
+    return c.Answer(static_cast<int32_t>(std::lround(sheet_->ColumnWidth(areas_[0].col1))));
   }
   HResult PutColumnWidth(const EngineCall& c) {
     int32_t width = 0;
@@ -109,8 +105,7 @@ class RangeObject final : public EngineBase {
     return kStatusOk;
   }
   HResult GetNumberFormat(const EngineCall& c) {
-    c.Return(InternedText(sheet_->NumberFormatAt(areas_[0].row1, areas_[0].col1)));
-    return kStatusOk;
+    return c.Answer(InternedText(sheet_->NumberFormatAt(areas_[0].row1, areas_[0].col1)));
   }
   HResult PutNumberFormat(const EngineCall& c) {
     std::string format;
@@ -119,19 +114,12 @@ class RangeObject final : public EngineBase {
     sheet_->ApplyFormat(FormatAttr::NumberFormat, areas_, 0, format);
     return kStatusOk;
   }
-  HResult GetRow(const EngineCall& c) {
-    c.Return(areas_[0].row1);
-    return kStatusOk;
-  }
-  HResult GetColumn(const EngineCall& c) {
-    c.Return(areas_[0].col1);
-    return kStatusOk;
-  }
+  HResult GetRow(const EngineCall& c) { return c.Answer(areas_[0].row1); }
+  HResult GetColumn(const EngineCall& c) { return c.Answer(areas_[0].col1); }
   HResult GetCount(const EngineCall& c) {
     int64_t count = 0;
     for (const auto& a : areas_) count += a.CellCount();
-    c.Return(static_cast<int32_t>(std::min<int64_t>(count, 0x7FFFFFFF)));
-    return kStatusOk;
+    return c.Answer(static_cast<int32_t>(std::min<int64_t>(count, 0x7FFFFFFF)));
   }
   HResult GetAddress(const EngineCall& c) {
     std::string text;
@@ -140,14 +128,12 @@ class RangeObject final : public EngineBase {
       text += Format("$%s$%d", ColumnName(a.col1).c_str(), a.row1);
       if (a.CellCount() > 1) text += Format(":$%s$%d", ColumnName(a.col2).c_str(), a.row2);
     }
-    c.Return(text);
-    return kStatusOk;
+    return c.Answer(text);
   }
   HResult GetCells(const EngineCall& c) {
     RETURN_IF_FAILED(ArgCount(c, 0, 2));
     if (c.args.empty()) {
-      c.Return(std::shared_ptr<Dispatch>(shared_from_this()));
-      return kStatusOk;
+      return c.Answer(std::shared_ptr<Dispatch>(shared_from_this()));
     }
     if (c.args.size() != 2) return kDispEBadParamCount;
     int32_t row = 0, col = 0;
@@ -155,13 +141,10 @@ class RangeObject final : public EngineBase {
     RETURN_IF_FAILED(IntArg(c.args[1], col));
     const int r = areas_[0].row1 + row - 1, cc = areas_[0].col1 + col - 1;
     if (row < 1 || col < 1 || r > kMaxSheetRows || cc > kMaxSheetColumns) return kXlEApplication;
-    c.Return(std::shared_ptr<Dispatch>(
-        std::make_shared<RangeObject>(state_, book_, sheet_, Areas{CellRect{r, cc, r, cc}})));
-    return kStatusOk;
+    return c.Answer(New<RangeObject>(state_, book_, sheet_, Areas{CellRect{r, cc, r, cc}}));
   }
   HResult GetWorksheet(const EngineCall& c) {
-    c.Return(MakeWorksheet(state_, book_, sheet_));
-    return kStatusOk;
+    return c.Answer(MakeWorksheet(state_, book_, sheet_));
   }
 
  protected:
@@ -227,10 +210,7 @@ class RangeFormatObject final : public EngineBase {
   RangeFormatObject(Kind kind, std::shared_ptr<SheetModel> sheet, Areas areas)
       : kind_(kind), sheet_(std::move(sheet)), areas_(std::move(areas)) {}
 
-  HResult GetName(const EngineCall& c) {
-    c.Return(InternedText(First().fontName));
-    return kStatusOk;
-  }
+  HResult GetName(const EngineCall& c) { return c.Answer(InternedText(First().fontName)); }
   HResult PutName(const EngineCall& c) {
     std::string name;
     RETURN_IF_FAILED(StringArg(*c.value, name));
@@ -238,10 +218,7 @@ class RangeFormatObject final : public EngineBase {
     sheet_->ApplyFormat(FormatAttr::FontName, areas_, 0, name);
     return kStatusOk;
   }
-  HResult GetSize(const EngineCall& c) {
-    c.Return(First().fontSize);
-    return kStatusOk;
-  }
+  HResult GetSize(const EngineCall& c) { return c.Answer(First().fontSize); }
   HResult PutSize(const EngineCall& c) {
     int32_t size = 0;
     RETURN_IF_FAILED(IntArg(*c.value, size));
@@ -249,20 +226,14 @@ class RangeFormatObject final : public EngineBase {
     sheet_->ApplyFormat(FormatAttr::FontSize, areas_, size, {});
     return kStatusOk;
   }
-  HResult GetBold(const EngineCall& c) {
-    c.Return(First().bold ? 1 : 0);
-    return kStatusOk;
-  }
+  HResult GetBold(const EngineCall& c) { return c.Answer(First().bold ? 1 : 0); }
   HResult PutBold(const EngineCall& c) {
     int32_t bold = 0;
     RETURN_IF_FAILED(IntArg(*c.value, bold));
     sheet_->ApplyFormat(FormatAttr::Bold, areas_, bold != 0 ? 1 : 0, {});
     return kStatusOk;
   }
-  HResult GetLineStyle(const EngineCall& c) {
-    c.Return(First().borderStyle);
-    return kStatusOk;
-  }
+  HResult GetLineStyle(const EngineCall& c) { return c.Answer(First().borderStyle); }
   HResult PutLineStyle(const EngineCall& c) {
     int32_t style = 0;
     RETURN_IF_FAILED(IntArg(*c.value, style));
@@ -270,8 +241,7 @@ class RangeFormatObject final : public EngineBase {
     return kStatusOk;
   }
   HResult GetColorIndex(const EngineCall& c) {
-    c.Return(kind_ == Kind::Interior ? First().interior : First().borderColor);
-    return kStatusOk;
+    return c.Answer(kind_ == Kind::Interior ? First().interior : First().borderColor);
   }
   HResult PutColorIndex(const EngineCall& c) {
     int32_t index = 0;
@@ -314,22 +284,16 @@ class RangeFormatObject final : public EngineBase {
 };
 
 HResult RangeObject::GetFont(const EngineCall& c) {
-  c.Return(std::shared_ptr<Dispatch>(
-      std::make_shared<RangeFormatObject>(RangeFormatObject::Kind::Font, sheet_, areas_)));
-  return kStatusOk;
+  return c.Answer(New<RangeFormatObject>(RangeFormatObject::Kind::Font, sheet_, areas_));
 }
 
 HResult RangeObject::GetBorders(const EngineCall& c) {
   RETURN_IF_FAILED(ArgCount(c, 0, 0));
-  c.Return(std::shared_ptr<Dispatch>(
-      std::make_shared<RangeFormatObject>(RangeFormatObject::Kind::Borders, sheet_, areas_)));
-  return kStatusOk;
+  return c.Answer(New<RangeFormatObject>(RangeFormatObject::Kind::Borders, sheet_, areas_));
 }
 
 HResult RangeObject::GetInterior(const EngineCall& c) {
-  c.Return(std::shared_ptr<Dispatch>(
-      std::make_shared<RangeFormatObject>(RangeFormatObject::Kind::Interior, sheet_, areas_)));
-  return kStatusOk;
+  return c.Answer(New<RangeFormatObject>(RangeFormatObject::Kind::Interior, sheet_, areas_));
 }
 
 }  // namespace

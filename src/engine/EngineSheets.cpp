@@ -19,10 +19,7 @@ class WorksheetObject final : public EngineBase {
                   std::shared_ptr<SheetModel> sheet)
       : state_(std::move(state)), book_(std::move(book)), sheet_(std::move(sheet)) {}
 
-  HResult GetName(const EngineCall& c) {
-    c.Return(sheet_->Name());
-    return kStatusOk;
-  }
+  HResult GetName(const EngineCall& c) { return c.Answer(sheet_->Name()); }
   HResult PutName(const EngineCall& c) {
     std::string name;
     RETURN_IF_FAILED(StringArg(*c.value, name));
@@ -82,10 +79,7 @@ class WorksheetObject final : public EngineBase {
       book_->active = std::max(0, book_->active - 1);
     return kStatusOk;
   }
-  HResult GetIndex(const EngineCall& c) {
-    c.Return(book_->IndexOf(sheet_.get()) + 1);
-    return kStatusOk;
-  }
+  HResult GetIndex(const EngineCall& c) { return c.Answer(book_->IndexOf(sheet_.get()) + 1); }
 
  protected:
   const std::vector<Member>& Members() const override {
@@ -106,8 +100,7 @@ class WorksheetObject final : public EngineBase {
  private:
   HResult Return(const EngineCall& c, const CellRect& rect) { return Return(c, Areas{rect}); }
   HResult Return(const EngineCall& c, Areas areas) {
-    c.Return(MakeRange(state_, book_, sheet_, std::move(areas)));
-    return kStatusOk;
+    return c.Answer(MakeRange(state_, book_, sheet_, std::move(areas)));
   }
   HResult AreasOf(const Variant& v, Areas& areas) {
     if (const std::optional<RangeSpan> range = RangeOf(v)) {
@@ -192,12 +185,10 @@ class SheetsObject final : public EngineBase {
   HResult GetItem(const EngineCall& c) {
     Variant out;
     RETURN_IF_FAILED(Item(c, out));
-    c.Return(out);
-    return kStatusOk;
+    return c.Answer(out);
   }
   HResult GetCount(const EngineCall& c) {
-    c.Return(static_cast<int32_t>(Matching().size()));
-    return kStatusOk;
+    return c.Answer(static_cast<int32_t>(Matching().size()));
   }
   // Add(Before, After, Count, Type): a new sheet, placed before the active
   // sheet unless told otherwise, becomes the active sheet.
@@ -230,8 +221,7 @@ class SheetsObject final : public EngineBase {
     book_->sheets.insert(book_->sheets.begin() + position, sheet);
     book_->active = position;
     state_->activeBook = book_;
-    c.Return(MakeWorksheet(state_, book_, sheet));
-    return kStatusOk;
+    return c.Answer(MakeWorksheet(state_, book_, sheet));
   }
 
  protected:
@@ -267,8 +257,8 @@ class WorkbookObject final : public EngineBase {
   }
   HResult GetCharts(const EngineCall& c) { return Collection(c, SheetsObject::Filter::Charts); }
   HResult GetActiveSheet(const EngineCall& c) {
-    c.Return(MakeWorksheet(state_, book_, book_->sheets[static_cast<std::size_t>(book_->active)]));
-    return kStatusOk;
+    return c.Answer(
+        MakeWorksheet(state_, book_, book_->sheets[static_cast<std::size_t>(book_->active)]));
   }
   // SaveAs(Filename, FileFormat, ...): 56 is the 97-2003 format, 51 the
   // XML workbook; without a format the file name's extension decides.
@@ -328,8 +318,7 @@ class WorkbookObject final : public EngineBase {
     RETURN_IF_FAILED(ArgCount(c, 0, 1));
     auto sheets = std::make_shared<SheetsObject>(state_, book_, filter);
     if (c.args.empty()) {
-      c.Return(std::shared_ptr<Dispatch>(sheets));
-      return kStatusOk;
+      return c.Answer(std::shared_ptr<Dispatch>(sheets));
     }
     return sheets->GetItem(c);
   }
@@ -352,21 +341,18 @@ class WorkbooksObject final : public EngineBase {
     book->sheetCounter = count;
     state_->workbooks.push_back(book);
     state_->activeBook = book;
-    c.Return(std::shared_ptr<Dispatch>(std::make_shared<WorkbookObject>(state_, book)));
-    return kStatusOk;
+    return c.Answer(New<WorkbookObject>(state_, book));
   }
   HResult GetCount(const EngineCall& c) {
-    c.Return(static_cast<int32_t>(state_->workbooks.size()));
-    return kStatusOk;
+    return c.Answer(static_cast<int32_t>(state_->workbooks.size()));
   }
   HResult GetItem(const EngineCall& c) {
     RETURN_IF_FAILED(ArgCount(c, 1, 1));
     int32_t index = 0;
     RETURN_IF_FAILED(IntArg(c.args[0], index));
     if (index < 1 || index > static_cast<int>(state_->workbooks.size())) return kDispEBadIndex;
-    c.Return(std::shared_ptr<Dispatch>(std::make_shared<WorkbookObject>(
-        state_, state_->workbooks[static_cast<std::size_t>(index - 1)])));
-    return kStatusOk;
+    return c.Answer(
+        New<WorkbookObject>(state_, state_->workbooks[static_cast<std::size_t>(index - 1)]));
   }
 
  protected:
@@ -389,8 +375,7 @@ class WindowObject final : public EngineBase {
   HResult GetGridlines(const EngineCall& c) {
     SheetModel* sheet = Active();
     if (!sheet) return kXlEApplication;
-    c.Return(sheet->Gridlines() ? 1 : 0);
-    return kStatusOk;
+    return c.Answer(sheet->Gridlines() ? 1 : 0);
   }
   HResult PutGridlines(const EngineCall& c) {
     int32_t show = 0;
@@ -432,29 +417,14 @@ class EngineApplication final : public EngineBase {
   }
   const std::vector<std::shared_ptr<WorkbookModel>>& Books() const { return state_->workbooks; }
 
-  HResult GetVersion(const EngineCall& c) {
-    c.Return(state_->options.version);
-    return kStatusOk;
-  }
-  HResult GetAlert(const EngineCall& c) {
-    c.Return(state_->alertBeforeOverwriting);
-    return kStatusOk;
-  }
+  HResult GetVersion(const EngineCall& c) { return c.Answer(state_->options.version); }
+  HResult GetAlert(const EngineCall& c) { return c.Answer(state_->alertBeforeOverwriting); }
   HResult PutAlert(const EngineCall& c) { return IntArg(*c.value, state_->alertBeforeOverwriting); }
-  HResult GetDisplayAlerts(const EngineCall& c) {
-    c.Return(state_->displayAlerts);
-    return kStatusOk;
-  }
+  HResult GetDisplayAlerts(const EngineCall& c) { return c.Answer(state_->displayAlerts); }
   HResult PutDisplayAlerts(const EngineCall& c) { return IntArg(*c.value, state_->displayAlerts); }
-  HResult GetVisible(const EngineCall& c) {
-    c.Return(state_->visible);
-    return kStatusOk;
-  }
+  HResult GetVisible(const EngineCall& c) { return c.Answer(state_->visible); }
   HResult PutVisible(const EngineCall& c) { return IntArg(*c.value, state_->visible); }
-  HResult GetWorkbooks(const EngineCall& c) {
-    c.Return(std::shared_ptr<Dispatch>(std::make_shared<WorkbooksObject>(state_)));
-    return kStatusOk;
-  }
+  HResult GetWorkbooks(const EngineCall& c) { return c.Answer(New<WorkbooksObject>(state_)); }
   // Without a workbook these return "nothing" (an empty object).
   HResult GetActiveSheet(const EngineCall& c) {
     const auto& book = state_->activeBook;
@@ -463,15 +433,11 @@ class EngineApplication final : public EngineBase {
     return kStatusOk;
   }
   HResult GetActiveWorkbook(const EngineCall& c) {
-    if (state_->activeBook)
-      c.Return(
-          std::shared_ptr<Dispatch>(std::make_shared<WorkbookObject>(state_, state_->activeBook)));
+    if (state_->activeBook) c.Return(New<WorkbookObject>(state_, state_->activeBook));
     return kStatusOk;
   }
   HResult GetActiveWindow(const EngineCall& c) {
-    if (state_->activeBook)
-      c.Return(
-          std::shared_ptr<Dispatch>(std::make_shared<WindowObject>(state_, state_->activeBook)));
+    if (state_->activeBook) c.Return(New<WindowObject>(state_, state_->activeBook));
     return kStatusOk;
   }
   HResult Quit(const EngineCall&) { return kStatusOk; }

@@ -43,6 +43,13 @@ HResult StringArg(const Variant& v, std::string& out) {
 
 // Base of every engine object: a static table of members found by name
 
+HResult PutFlag(const EngineCall& call, bool& flag) {
+  int32_t value = 0;
+  RETURN_IF_FAILED(IntArg(*call.value, value));
+  flag = value != 0;
+  return kStatusOk;
+}
+
 HResult ArgCount(const EngineCall& call, std::size_t min, std::size_t max) {
   return call.args.size() < min || call.args.size() > max ? kDispEBadParamCount : kStatusOk;
 }
