@@ -12,10 +12,10 @@
 #include <memory>
 #include <string>
 
+#include "common/TempFolder.h"
 #include "operations/ReadFlash.h"
 #include "sim/SimulatedLogger.h"
 #include "support/Recorders.h"
-#include "support/TempFolder.h"
 
 namespace yelvane {
 namespace {
@@ -27,7 +27,7 @@ class NoPauseClock final : public Clock {
 };
 
 std::string DumpPath() {
-  static const test::TempFolder folder;
+  static const TempFolder folder;
   return folder.File("tmp.bin");
 }
 

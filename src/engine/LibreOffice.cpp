@@ -1,12 +1,10 @@
 #include "engine/LibreOffice.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <random>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -21,6 +19,7 @@ extern char** environ;
 #endif
 
 #include "common/Format.h"
+#include "common/TempFolder.h"
 
 namespace yelvane {
 
@@ -46,24 +45,6 @@ std::string FileUrl(const std::string& path) {
 #endif
 
 }  // namespace
-
-ScratchDir::ScratchDir() {
-  std::error_code ec;
-  fs::path base = fs::temp_directory_path(ec);
-  if (ec) base = "/tmp";
-  for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
-    static std::atomic<unsigned> counter{0};
-    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    fs::path candidate = base / Format("yelvane-%x-%lx-%u", std::random_device{}(),
-                                       static_cast<unsigned long>(stamp), counter++);
-    if (fs::create_directory(candidate, ec) && !ec) path_ = candidate;
-  }
-}
-
-ScratchDir::~ScratchDir() {
-  std::error_code ec;
-  if (!path_.empty()) fs::remove_all(path_, ec);
-}
 
 std::string FindLibreOffice(const std::string& preferred) {
 #ifdef _WIN32
@@ -104,7 +85,7 @@ std::string ConvertWithLibreOffice(const std::string& soffice, const std::string
   error = "LibreOffice conversion is not available here";
   return {};
 #else
-  ScratchDir profile;
+  TempFolder profile;
   if (!profile.Ok()) {
     error = "cannot create a temporary folder";
     return {};

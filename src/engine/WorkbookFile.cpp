@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/Format.h"
+#include "common/TempFolder.h"
 #include "engine/LibreOffice.h"
 #include "engine/XlsGridlines.h"
 #include "engine/XlsxWriter.h"
@@ -36,7 +37,7 @@ bool MoveFile(const fs::path& from, const fs::path& to, std::string& error) {
 bool SaveWorkbookFile(const WorkbookModel& book, const std::string& path, bool xls,
                       const std::string& soffice, int timeoutSeconds, std::string& error) {
   if (!xls) return WriteXlsx(book, path, error);
-  ScratchDir work;
+  TempFolder work;
   if (!work.Ok()) {
     error = "cannot create a temporary folder";
     return false;

@@ -1,13 +1,12 @@
 #include <gtest/gtest.h>
 
 #include "activity/ChartSeries.h"
-#include "support/TempFolder.h"
+#include "common/TempFolder.h"
 #include "support/TestDump.h"
 
 namespace yelvane {
 namespace {
 
-using test::TempFolder;
 using test::TestDump;
 
 void AddRow(MemorySessionTable& table, const std::string& start, const std::string& end) {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "activity/FlashReport.h"
+#include "common/TempFolder.h"
 #include "support/Recorders.h"
-#include "support/TempFolder.h"
 #include "support/TestDump.h"
 
 namespace yelvane {
@@ -12,7 +12,6 @@ using test::RecordingLog;
 using test::RecordingMessages;
 using test::RecordingProgress;
 using test::SampleRecord;
-using test::TempFolder;
 using test::TestDump;
 
 struct Walk {

@@ -7,11 +7,11 @@
 
 #include "activity/FlashReport.h"
 #include "activity/SessionRecord.h"
+#include "common/TempFolder.h"
 #include "report/TextReport.h"
 #include "sim/DemoData.h"
 #include "support/Files.h"
 #include "support/Golden.h"
-#include "support/TempFolder.h"
 #include "support/TestDump.h"
 #include "support/Tool.h"
 
@@ -23,7 +23,6 @@ using test::ExpectGolden;
 using test::ReadText;
 using test::RunTool;
 using test::SampleRecord;
-using test::TempFolder;
 using test::TestDump;
 using test::ToolRun;
 

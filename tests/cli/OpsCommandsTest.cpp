@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "common/TempFolder.h"
 #include "support/Files.h"
-#include "support/TempFolder.h"
 #include "support/Tool.h"
 #include "unit/FirmwareImage.h"
 
@@ -41,7 +41,7 @@ class OpsCommands : public ::testing::Test {
     return Bytes(bytes.begin() + static_cast<long>(from), bytes.begin() + static_cast<long>(to));
   }
 
-  test::TempFolder folder_;
+  TempFolder folder_;
   const fs::path dir_ = folder_.Path();
   const fs::path archive_ = dir_ / "archive";
   Bytes memory_;

@@ -3,10 +3,10 @@
 
 #include <filesystem>
 
+#include "common/TempFolder.h"
 #include "sim/DemoData.h"
 #include "sim/SimulatedLogger.h"
 #include "support/Files.h"
-#include "support/TempFolder.h"
 #include "support/Tool.h"
 #include "unit/CommandExchange.h"
 
@@ -24,7 +24,7 @@ class UnitCli : public ::testing::Test {
  protected:
   std::vector<std::string> TraceLines() { return test::Lines(test::ReadText(dir / "trace.txt")); }
 
-  test::TempFolder folder;
+  TempFolder folder;
   const fs::path dir = folder.Path();
 };
 

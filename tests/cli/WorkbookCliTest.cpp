@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "common/TempFolder.h"
 #include "sim/DemoData.h"
 #include "support/Files.h"
-#include "support/TempFolder.h"
 #include "support/Tool.h"
 
 namespace yelvane {
@@ -36,14 +36,9 @@ class WorkbookCli : public ::testing::Test {
     err = run.err;
     return run.code;
   }
-  std::vector<std::string> Files() {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
+  std::vector<std::string> Files() { return test::FileNames(dir); }
 
-  test::TempFolder folder;
+  TempFolder folder;
   const fs::path dir = folder.Path();
   std::string err;
 };

@@ -6,14 +6,13 @@
 #include <fstream>
 
 #include "common/FileReplace.h"
+#include "common/TempFolder.h"
 #include "support/Files.h"
-#include "support/TempFolder.h"
 
 namespace yelvane {
 namespace {
 
 using test::ReadText;
-using test::TempFolder;
 
 TEST(WriteFileReplacing, WritesAndReplacesWithoutLeftovers) {
   TempFolder dir;

@@ -9,10 +9,10 @@
 #include <fstream>
 #include <sstream>
 
+#include "common/TempFolder.h"
 #include "engine/LibreOffice.h"
 #include "engine/XlsGridlines.h"
 #include "support/Files.h"
-#include "support/TempFolder.h"
 
 namespace yelvane {
 namespace {

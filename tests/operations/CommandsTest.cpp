@@ -3,13 +3,13 @@
 #include <filesystem>
 #include <memory>
 
+#include "common/TempFolder.h"
 #include "operations/DataFiles.h"
 #include "operations/InlineRunners.h"
 #include "operations/UnitCommands.h"
 #include "sim/SimulatedLogger.h"
 #include "support/Files.h"
 #include "support/Recorders.h"
-#include "support/TempFolder.h"
 #include "unit/FirmwareImage.h"
 
 namespace yelvane {
@@ -80,26 +80,29 @@ class Commands : public ::testing::Test {
     WriteBytes(eraseImage_, BuildImage({1, 0x10000, 0x4F200}, std::vector<uint8_t>(0x4F200, 0xFF)));
   }
 
-  UnitCommands Make() {
-    return UnitCommands({.log = log_,
-                         .messages = messages_,
-                         .progressPane = pane_,
-                         .table = table_,
-                         .poll = poll_,
-                         .petPrompt = pet_,
-                         .pet = petInfo_,
-                         .imagePrompt = image_,
-                         .dialogs = dialogs_,
-                         .report = report_,
-                         .drives = drives_,
-                         .unitConnected = [this] { return connected_; },
-                         .startupFolder = folder_,
-                         .localTime = [this] { return now_; },
-                         .archiveFolder = archive_,
-                         .eraseImagePath = eraseImage_});
+  // The commands on the test's recorders, with the test's clock, archive and
+  // erase image.
+  CommandSurroundings Surroundings() {
+    return {.log = log_,
+            .messages = messages_,
+            .progressPane = pane_,
+            .table = table_,
+            .poll = poll_,
+            .petPrompt = pet_,
+            .pet = petInfo_,
+            .imagePrompt = image_,
+            .dialogs = dialogs_,
+            .report = report_,
+            .drives = drives_,
+            .unitConnected = [this] { return connected_; },
+            .startupFolder = folder_,
+            .localTime = [this] { return now_; },
+            .archiveFolder = archive_,
+            .eraseImagePath = eraseImage_};
   }
+  UnitCommands Make() { return UnitCommands(Surroundings()); }
 
-  test::TempFolder temp_;
+  TempFolder temp_;
   std::string folder_ = temp_.Str();
   std::string archive_ = folder_ + "/archive";
   std::string eraseImage_ = folder_ + "/Erase.msc";
@@ -235,20 +238,9 @@ TEST_F(Commands, ReadWaysOutBeforeTheTransfer) {
   // The dump cannot be created.
   poll_.calls.clear();
   device_->Plug();
-  UnitCommands commands({.log = log_,
-                         .messages = messages_,
-                         .progressPane = pane_,
-                         .table = table_,
-                         .poll = poll_,
-                         .petPrompt = pet_,
-                         .pet = petInfo_,
-                         .imagePrompt = image_,
-                         .dialogs = dialogs_,
-                         .report = report_,
-                         .drives = drives_,
-                         .unitConnected = [] { return true; },
-                         .startupFolder = folder_,
-                         .dumpPath = folder_ + "/missing/tmp.bin"});
+  CommandSurroundings surroundings = Surroundings();
+  surroundings.dumpPath = folder_ + "/missing/tmp.bin";
+  UnitCommands commands(std::move(surroundings));
   EXPECT_FALSE(commands.ReadMemoryData());
   EXPECT_EQ(messages_.shown.back(), "File Open Error!");
   EXPECT_EQ(poll_.calls, (Lines{"stop", "start"}));
@@ -430,7 +422,7 @@ namespace yelvane {
 namespace {
 
 TEST(DataFiles, EraseImageIsLookedForInTheStartupFolderFirst) {
-  const test::TempFolder temp, other;
+  const TempFolder temp, other;
   const std::string folder = temp.Str();
   // Nothing here, nothing beside this test program: the start-up folder's
   // path is what the open error will name.

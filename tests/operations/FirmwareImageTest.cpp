@@ -2,9 +2,9 @@
 
 #include <filesystem>
 
+#include "common/TempFolder.h"
 #include "support/Files.h"
 #include "support/Recorders.h"
-#include "support/TempFolder.h"
 #include "unit/FirmwareImage.h"
 
 namespace yelvane {
@@ -21,7 +21,7 @@ class ImageFiles : public ::testing::Test {
     WriteBytes(path, bytes);
     return path;
   }
-  test::TempFolder temp_;
+  TempFolder temp_;
   std::string folder_ = temp_.Str();
   RecordingLog log_;
   RecordingMessages messages_;

@@ -4,12 +4,12 @@
 #include <memory>
 
 #include "common/Format.h"
+#include "common/TempFolder.h"
 #include "operations/EraseFlash.h"
 #include "operations/ReadFlash.h"
 #include "sim/SimulatedLogger.h"
 #include "support/Files.h"
 #include "support/Recorders.h"
-#include "support/TempFolder.h"
 #include "unit/FirmwareImage.h"
 
 namespace yelvane {
@@ -76,7 +76,7 @@ class Workers : public ::testing::Test {
     return codes;
   }
 
-  test::TempFolder temp_;
+  TempFolder temp_;
   std::string dir_ = temp_.Str();
   std::vector<uint8_t> memory_;
   std::shared_ptr<SimulatedLogger> device_;

@@ -8,8 +8,8 @@
 
 #include "activity/ChartSeries.h"
 #include "common/Format.h"
+#include "common/TempFolder.h"
 #include "support/Recorders.h"
-#include "support/TempFolder.h"
 #include "support/Workbook.h"
 
 namespace yelvane {
@@ -45,10 +45,7 @@ class WorkbookReadBack : public ::testing::Test {
     job.dumpPath = *dump;
     RecordingMessages messages;
     RecordedObserver observer;
-    EngineAutomationServer server;
-    CExcelAutomation excel(messages);
-    bool saved = false;
-    BuildWorkbook(job, server, excel, observer, &saved);
+    const bool saved = SaveReport(job, messages, observer);
     EXPECT_TRUE(messages.shown.empty());
     return saved;
   }

@@ -6,8 +6,8 @@
 #include <algorithm>
 
 #include "activity/ChartSeries.h"
+#include "common/TempFolder.h"
 #include "support/Recorders.h"
-#include "support/TempFolder.h"
 #include "support/Workbook.h"
 
 namespace yelvane {
@@ -45,12 +45,7 @@ class WorkbookReport : public ::testing::Test {
     }
     throw std::runtime_error("no sheet " + name);
   }
-  std::vector<std::string> Leftovers() {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
+  std::vector<std::string> Leftovers() { return FileNames(dir); }
 
   TempFolder folder;
   const std::string dir = folder.Str();

@@ -7,13 +7,11 @@
 #include "activity/FlashReport.h"
 #include "activity/SessionRecord.h"
 #include "activity/TimeHelpers.h"
+#include "common/TempFolder.h"
 #include "sim/DemoData.h"
-#include "support/TempFolder.h"
 
 namespace yelvane {
 namespace {
-
-using test::TempFolder;
 
 struct Decoded {
   MemorySessionTable table;

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "common/TempFolder.h"
 #include "sim/DriveChoice.h"
 #include "support/Files.h"
 #include "support/Recorders.h"
-#include "support/TempFolder.h"
 #include "unit/CommandExchange.h"
 
 namespace yelvane {
@@ -33,7 +33,7 @@ TEST(FailSectorSpec, Parsing) {
 }
 
 TEST(DriveChoice, SimulatedMemoryIsSavedBackWhenTheLastEnumeratorGoes) {
-  const test::TempFolder dir;
+  const TempFolder dir;
   const std::string image = dir.File("kept.bin");
   const DriveChoice choice{.simulate = image};
   auto first = MakeDriveEnumerator(choice, {});

@@ -1,5 +1,6 @@
 #include "support/Files.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -22,6 +23,14 @@ void WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& b
   std::ofstream(path, std::ios::binary)
       .write(reinterpret_cast<const char*>(bytes.data()),
              static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<std::string> FileNames(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 std::vector<std::string> Lines(const std::string& text) {

@@ -52,25 +52,6 @@ void RecordingMessages::Clear() {
   captions.clear();
 }
 
-void RecordingDialogObserver::SetTransferText(const std::string& text) {
-  events.push_back({ProgressCode::TransferText, text});
-}
-void RecordingDialogObserver::SetRateText(const std::string& text) {
-  events.push_back({ProgressCode::RateText, text});
-}
-void RecordingDialogObserver::SetPercent(int percent) {
-  events.push_back({ProgressCode::Percent, {}, percent});
-}
-void RecordingDialogObserver::SetStatusText(const std::string& text) {
-  events.push_back({ProgressCode::StatusText, text});
-}
-void RecordingDialogObserver::StopElapsedTimer() {
-  events.push_back({ProgressCode::StopElapsedTimer, {}});
-}
-void RecordingDialogObserver::CloseAfterDelay() {
-  events.push_back({ProgressCode::CloseSoon, {}});
-}
-
 std::vector<std::string> RecordingDialogObserver::Texts(ProgressCode code) const {
   std::vector<std::string> texts;
   for (const Event& event : events)

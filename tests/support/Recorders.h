@@ -89,18 +89,21 @@ class RecordingDialogObserver final : public UnitDialogObserver {
     int percent = 0;
     friend bool operator==(const Event&, const Event&) = default;
   };
-  void SetTransferText(const std::string& text) override;
-  void SetRateText(const std::string& text) override;
-  void SetPercent(int percent) override;
-  void SetStatusText(const std::string& text) override;
-  void StopElapsedTimer() override;
-  void CloseAfterDelay() override;
+  void SetTransferText(const std::string& text) override { Add(ProgressCode::TransferText, text); }
+  void SetRateText(const std::string& text) override { Add(ProgressCode::RateText, text); }
+  void SetPercent(int percent) override { events.push_back({ProgressCode::Percent, {}, percent}); }
+  void SetStatusText(const std::string& text) override { Add(ProgressCode::StatusText, text); }
+  void StopElapsedTimer() override { Add(ProgressCode::StopElapsedTimer); }
+  void CloseAfterDelay() override { Add(ProgressCode::CloseSoon); }
 
   // Texts sent with one code, in order.
   std::vector<std::string> Texts(ProgressCode code) const;
   bool Has(ProgressCode code) const;
 
   std::vector<Event> events;
+
+ private:
+  void Add(ProgressCode code, const std::string& text = {}) { events.push_back({code, text}); }
 };
 
 }  // namespace yelvane::test

@@ -4,8 +4,8 @@
 
 #include <cstdlib>
 
+#include "common/TempFolder.h"
 #include "support/Files.h"
-#include "support/TempFolder.h"
 
 namespace yelvane::test {
 namespace {

@@ -50,6 +50,16 @@ class RecordingServer final : public AutomationServer {
   EngineAutomationServer engine_;
 };
 
+// The workbook report of `job` through the built-in engine; true when the
+// file was saved.
+inline bool SaveReport(const WorkbookJob& job, MessageSink& messages, SaveObserver& observer) {
+  EngineAutomationServer server;
+  CExcelAutomation excel(messages);
+  bool saved = false;
+  BuildWorkbook(job, server, excel, observer, &saved);
+  return saved;
+}
+
 inline bool HavePythonOpenpyxl() {
   return std::system("/usr/bin/python3 -c 'import openpyxl' >/dev/null 2>&1") == 0;
 }

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "support/TempFolder.h"
+#include "common/TempFolder.h"
 #include "unit/CommandExchange.h"
 #include "unit/PosixRawVolume.h"
 #include "unit/UnitAccess.h"
@@ -40,7 +40,7 @@ class PosixVolume : public ::testing::Test {
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
   }
 
-  test::TempFolder folder;
+  TempFolder folder;
   const fs::path dir = folder.Path();
   std::string image;
   std::vector<uint8_t> bytes;

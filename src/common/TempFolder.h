@@ -3,10 +3,11 @@
 #include <filesystem>
 #include <string>
 
-namespace yelvane::test {
+namespace yelvane {
 
-// A fresh folder under the system's temporary folder, removed with all it
-// holds when the object goes.
+// A fresh folder of our own under the system's temporary folder, removed
+// with all it holds when the object goes: LibreOffice's private profiles,
+// the workbook save's scratch space, and the tests' folders.
 class TempFolder {
  public:
   TempFolder();
@@ -14,6 +15,8 @@ class TempFolder {
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
 
+  // False when no folder could be made.
+  bool Ok() const { return !path_.empty(); }
   const std::filesystem::path& Path() const { return path_; }
   // The folder, or a name inside it, as a string.
   std::string Str() const { return path_.string(); }
@@ -23,4 +26,4 @@ class TempFolder {
   std::filesystem::path path_;
 };
 
-}  // namespace yelvane::test
+}  // namespace yelvane
