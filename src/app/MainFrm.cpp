@@ -33,14 +33,11 @@
 #include "common/Color.h"
 #include "operations/DataFiles.h"
 #include "unit/FirmwareImage.h"
+#include "widgets/WidgetColor.h"
 
 namespace yelvane {
 
 namespace {
-
-QColor ToQColor(Rgb c) {
-  return QColor(c.red, c.green, c.blue);
-}
 
 int ScreenWidth() {
   const QScreen* screen = QGuiApplication::primaryScreen();

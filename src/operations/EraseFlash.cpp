@@ -34,13 +34,7 @@ void Fail(UpgradeJob& job, WorkerSurroundings& s, const char* text) {
 
 DialogStart PrepareUpgradeJob(UpgradeJob& job, DriveEnumerator& drives, LogSink& log,
                               MessageSink& messages) {
-  job.succeeded = false;
-  job.workerDone = true;
-  job.unitDrive = FindUnitDrive(drives);
-  if (job.unitDrive.empty()) {
-    messages.ShowMessage(kNoDiskText);
-    return DialogStart::NoDisk;
-  }
+  if (!FindJobDrive(job, drives, messages)) return DialogStart::NoDisk;
   auto image = LoadImage(job.imagePath);
   if (!image) {
     const std::string text = Format("File Open Error: %s!", job.imagePath.c_str());
@@ -50,9 +44,7 @@ DialogStart PrepareUpgradeJob(UpgradeJob& job, DriveEnumerator& drives, LogSink&
   }
   job.image = std::move(*image);
   job.imageLength = job.image.size();
-  job.bytesDone = 0;
-  job.workerDone = false;
-  return DialogStart::WorkerReady;
+  return JobReady(job);
 }
 
 void AbandonUpgradeJob(UpgradeJob& job) {

@@ -27,13 +27,7 @@ void Fail(ReadJob& job, WorkerSurroundings& s) {
 }  // namespace
 
 DialogStart PrepareReadJob(ReadJob& job, DriveEnumerator& drives, MessageSink& messages) {
-  job.succeeded = false;
-  job.workerDone = true;
-  job.unitDrive = FindUnitDrive(drives);
-  if (job.unitDrive.empty()) {
-    messages.ShowMessage(kNoDiskText);
-    return DialogStart::NoDisk;
-  }
+  if (!FindJobDrive(job, drives, messages)) return DialogStart::NoDisk;
   // The command created the file; open it as it is, without creating it.
   job.dumpFile = std::fopen(job.dumpPath.c_str(), "r+b");
   if (!job.dumpFile) {
@@ -47,9 +41,7 @@ DialogStart PrepareReadJob(ReadJob& job, DriveEnumerator& drives, MessageSink& m
     messages.ShowMessage(kReadFailedText);
     return DialogStart::Failed;
   }
-  job.bytesDone = 0;
-  job.workerDone = false;
-  return DialogStart::WorkerReady;
+  return JobReady(job);
 }
 
 void AbandonReadJob(ReadJob& job) {

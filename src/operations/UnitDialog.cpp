@@ -2,8 +2,24 @@
 
 #include "common/Format.h"
 #include "unit/RawVolume.h"
+#include "unit/UnitAccess.h"
 
 namespace yelvane {
+
+bool FindJobDrive(UnitJob& job, DriveEnumerator& drives, MessageSink& messages) {
+  job.succeeded = false;
+  job.workerDone = true;
+  job.unitDrive = FindUnitDrive(drives);
+  if (!job.unitDrive.empty()) return true;
+  messages.ShowMessage(kNoDiskText);
+  return false;
+}
+
+DialogStart JobReady(UnitJob& job) {
+  job.bytesDone = 0;
+  job.workerDone = false;
+  return DialogStart::WorkerReady;
+}
 
 void TransferMeter::operator()(uint32_t done, uint32_t count) {
   if (done == 0) {

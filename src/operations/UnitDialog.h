@@ -46,6 +46,17 @@ struct WorkerSurroundings {
   Clock& clock;
 };
 
+// What the memory read's and the erase/upgrade's jobs share: one instance
+// for the command, its dialog and the worker.
+struct UnitJob {
+  std::string unitDrive;  // filled by the preparation
+  std::atomic<uint32_t> bytesDone{0};
+  // False only while a worker runs; the dialog refuses to be cancelled then.
+  std::atomic<bool> workerDone{true};
+  // True only at a complete successful end; read after the dialog closed.
+  std::atomic<bool> succeeded{false};
+};
+
 // How a dialog's preparation (the part of its initialisation that is not a
 // window) ended.
 enum class DialogStart {
@@ -53,6 +64,14 @@ enum class DialogStart {
   NoDisk,       // "There is no available disk!!" was shown; close the dialog at once
   Failed,       // the job could not be prepared; close the dialog, no worker
 };
+
+// The first step of every preparation: the job is reset and finds the
+// logger's drive. False, after "There is no available disk!!", when none
+// answers.
+bool FindJobDrive(UnitJob& job, DriveEnumerator& drives, MessageSink& messages);
+// The last step: the counters start again and a worker is expected, so that
+// a cancel arriving before its thread runs is refused too.
+DialogStart JobReady(UnitJob& job);
 
 // What the two workers show of a transfer, sector by sector (a
 // SectorProgress of unit/CommandExchange.h): the percentage before each

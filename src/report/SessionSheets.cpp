@@ -9,6 +9,24 @@
 
 namespace yelvane {
 
+namespace {
+
+// owner.Font.Name = the report's font.
+void SetReportFontOf(MessageSink& m, Dispatch* owner) {
+  Variant font;
+  AutoWrap(m, kDispatchPropertyGet, &font, owner, "Font");
+  AutoWrap(m, kDispatchPropertyPut, nullptr, font.Object(), "Name", {kReportFont});
+}
+
+// caption.Characters.Text = text.
+void SetCaptionText(MessageSink& m, Dispatch* caption, const std::string& text) {
+  Variant characters;
+  AutoWrap(m, kDispatchPropertyGet, &characters, caption, "Characters");
+  AutoWrap(m, kDispatchPropertyPut, nullptr, characters.Object(), "Text", {text});
+}
+
+}  // namespace
+
 void AddSessionSheets(CExcelAutomation& excel, Dispatch* application, Dispatch* workbook,
                       Dispatch* worksheets, const WorkbookJob& job, SaveObserver& observer) {
   MessageSink& m = excel.Messages();
@@ -66,18 +84,12 @@ void AddSessionChart(CExcelAutomation& excel, Dispatch* /*application*/, Dispatc
   AutoWrap(m, kDispatchPropertyPut, nullptr, c, "HasTitle", {1});
   Variant title;
   AutoWrap(m, kDispatchPropertyGet, &title, c, "ChartTitle");
-  Variant titleFont;
-  AutoWrap(m, kDispatchPropertyGet, &titleFont, title.Object(), "Font");
-  AutoWrap(m, kDispatchPropertyPut, nullptr, titleFont.Object(), "Name", {kReportFont});
-  Variant titleChars;
-  AutoWrap(m, kDispatchPropertyGet, &titleChars, title.Object(), "Characters");
-  AutoWrap(m, kDispatchPropertyPut, nullptr, titleChars.Object(), "Text", {chartTitle});
+  SetReportFontOf(m, title.Object());
+  SetCaptionText(m, title.Object(), chartTitle);
 
   Variant legend;
   AutoWrap(m, kDispatchPropertyGet, &legend, c, "Legend");
-  Variant legendFont;
-  AutoWrap(m, kDispatchPropertyGet, &legendFont, legend.Object(), "Font");
-  AutoWrap(m, kDispatchPropertyPut, nullptr, legendFont.Object(), "Name", {kReportFont});
+  SetReportFontOf(m, legend.Object());
 
   // Axes(Type, AxisGroup): the group (last parameter) goes first.
   const std::pair<int, const char*> axes[] = {{1, "Time"}, {2, "Bark/Activity"}};
@@ -89,17 +101,11 @@ void AddSessionChart(CExcelAutomation& excel, Dispatch* /*application*/, Dispatc
     AutoWrap(m, kDispatchPropertyGet, &again, c, "Axes", {1, type});
     Variant axisTitle;
     AutoWrap(m, kDispatchPropertyGet, &axisTitle, again.Object(), "AxisTitle");
-    Variant axisFont;
-    AutoWrap(m, kDispatchPropertyGet, &axisFont, axisTitle.Object(), "Font");
-    AutoWrap(m, kDispatchPropertyPut, nullptr, axisFont.Object(), "Name", {kReportFont});
-    Variant chars;
-    AutoWrap(m, kDispatchPropertyGet, &chars, axisTitle.Object(), "Characters");
-    AutoWrap(m, kDispatchPropertyPut, nullptr, chars.Object(), "Text", {text});
+    SetReportFontOf(m, axisTitle.Object());
+    SetCaptionText(m, axisTitle.Object(), text);
     Variant ticks;
     AutoWrap(m, kDispatchPropertyGet, &ticks, again.Object(), "TickLabels");
-    Variant tickFont;
-    AutoWrap(m, kDispatchPropertyGet, &tickFont, ticks.Object(), "Font");
-    AutoWrap(m, kDispatchPropertyPut, nullptr, tickFont.Object(), "Name", {kReportFont});
+    SetReportFontOf(m, ticks.Object());
   }
 
   Variant range;
