@@ -9,10 +9,18 @@
 namespace yelvane::engine {
 namespace {
 
-class ChartFontObject final : public EngineBase {
+// A part of a chart (a font, a caption, an axis): it points into the
+// chart's model and keeps the chart alive while a caller holds it.
+class ChartPart : public EngineBase {
+ protected:
+  explicit ChartPart(std::shared_ptr<ChartModel> chart) : chart_(std::move(chart)) {}
+  std::shared_ptr<ChartModel> chart_;
+};
+
+class ChartFontObject final : public ChartPart {
  public:
   ChartFontObject(std::shared_ptr<ChartModel> chart, ChartFont* font)
-      : chart_(std::move(chart)), font_(font) {}
+      : ChartPart(std::move(chart)), font_(font) {}
 
   HResult GetName(const EngineCall& c) { return c.Answer(font_->name); }
   HResult PutName(const EngineCall& c) {
@@ -48,15 +56,14 @@ class ChartFontObject final : public EngineBase {
   }
 
  private:
-  std::shared_ptr<ChartModel> chart_;  // keeps font_ alive
   ChartFont* font_;
 };
 
 // A caption (chart title or axis title) with its text and font.
-class CaptionObject final : public EngineBase {
+class CaptionObject final : public ChartPart {
  public:
   CaptionObject(std::shared_ptr<ChartModel> chart, std::string* text, ChartFont* font)
-      : chart_(std::move(chart)), text_(text), font_(font) {}
+      : ChartPart(std::move(chart)), text_(text), font_(font) {}
 
   HResult GetFont(const EngineCall& c) { return c.Answer(New<ChartFontObject>(chart_, font_)); }
   HResult GetCharacters(const EngineCall& c) {
@@ -77,16 +84,15 @@ class CaptionObject final : public EngineBase {
   }
 
  private:
-  std::shared_ptr<ChartModel> chart_;
   std::string* text_;
   ChartFont* font_;
 };
 
 // Objects that only carry a font: the legend and the tick labels.
-class FontHolderObject final : public EngineBase {
+class FontHolderObject final : public ChartPart {
  public:
   FontHolderObject(std::shared_ptr<ChartModel> chart, ChartFont* font)
-      : chart_(std::move(chart)), font_(font) {}
+      : ChartPart(std::move(chart)), font_(font) {}
   HResult GetFont(const EngineCall& c) { return c.Answer(New<ChartFontObject>(chart_, font_)); }
 
  protected:
@@ -96,14 +102,13 @@ class FontHolderObject final : public EngineBase {
   }
 
  private:
-  std::shared_ptr<ChartModel> chart_;
   ChartFont* font_;
 };
 
-class AxisObject final : public EngineBase {
+class AxisObject final : public ChartPart {
  public:
   AxisObject(std::shared_ptr<ChartModel> chart, ChartAxis* axis)
-      : chart_(std::move(chart)), axis_(axis) {}
+      : ChartPart(std::move(chart)), axis_(axis) {}
 
   HResult GetHasTitle(const EngineCall& c) { return c.Answer(axis_->hasTitle ? 1 : 0); }
   HResult PutHasTitle(const EngineCall& c) { return PutFlag(c, axis_->hasTitle); }
@@ -125,7 +130,6 @@ class AxisObject final : public EngineBase {
   }
 
  private:
-  std::shared_ptr<ChartModel> chart_;
   ChartAxis* axis_;
 };
 

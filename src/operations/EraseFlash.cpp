@@ -23,9 +23,7 @@ void Refuse(UpgradeJob& job, WorkerSurroundings& s, const char* text) {
 }
 
 void Fail(UpgradeJob& job, WorkerSurroundings& s, const char* text) {
-  s.log.AppendLog(text);
-  s.dialog.SetRateText(text);
-  s.dialog.SetStatusText(text);
+  ShowFailure(s, text);
   ReleaseImage(job);
   job.workerDone = true;
 }

@@ -15,11 +15,9 @@ void ReleaseFileAndBuffer(ReadJob& job) {
   std::vector<uint8_t>().swap(job.buffer);
 }
 
-// The common failure end: log, the two fields, everything released.
+// The common failure end: the text shown, everything released.
 void Fail(ReadJob& job, WorkerSurroundings& s) {
-  s.log.AppendLog(kReadFailedText);
-  s.dialog.SetRateText(kReadFailedText);
-  s.dialog.SetStatusText(kReadFailedText);
+  ShowFailure(s, kReadFailedText);
   ReleaseFileAndBuffer(job);
   job.workerDone = true;
 }

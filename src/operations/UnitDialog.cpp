@@ -21,6 +21,12 @@ DialogStart JobReady(UnitJob& job) {
   return DialogStart::WorkerReady;
 }
 
+void ShowFailure(WorkerSurroundings& s, const std::string& text) {
+  s.log.AppendLog(text);
+  s.dialog.SetRateText(text);
+  s.dialog.SetStatusText(text);
+}
+
 void TransferMeter::operator()(uint32_t done, uint32_t count) {
   if (done == 0) {
     bytesDone_ = 0;

@@ -1,9 +1,9 @@
 #pragma once
 
 // What the unit workers (memory read, erase/upgrade) report to their progress
-// dialog. The GUI's dialog implements the observer on its UI thread and the
-// worker waits for each call; the command-line tool draws a progress bar;
-// tests and the benchmark record the calls.
+// dialog, and what their jobs share. The GUI's dialog implements the observer
+// on its UI thread and the worker waits for each call; the command-line tool
+// draws a progress bar; tests and the benchmark record the calls.
 
 #include <atomic>
 #include <cstdint>
@@ -72,6 +72,10 @@ bool FindJobDrive(UnitJob& job, DriveEnumerator& drives, MessageSink& messages);
 // The last step: the counters start again and a worker is expected, so that
 // a cancel arriving before its thread runs is refused too.
 DialogStart JobReady(UnitJob& job);
+
+// How a worker shows its failure: the text in the log, then in the rate and
+// status fields of its dialog.
+void ShowFailure(WorkerSurroundings& s, const std::string& text);
 
 // What the two workers show of a transfer, sector by sector (a
 // SectorProgress of unit/CommandExchange.h): the percentage before each

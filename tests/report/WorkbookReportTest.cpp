@@ -18,6 +18,11 @@ using namespace yelvane::test;
 
 class WorkbookReport : public ::testing::Test {
  protected:
+  // The job: a demo dump of `sessions` sessions, the report to dir/<name>.
+  void OnDemo(int sessions, const std::string& name) {
+    job.dumpPath = MakeDemoDump(dir, sessions, table);
+    job.path = dir + "/" + name;
+  }
   int Run(RecordingServer& server, bool plot = true) {
     job.table = &table;
     job.plot = plot;
@@ -58,8 +63,7 @@ class WorkbookReport : public ::testing::Test {
 };
 
 TEST_F(WorkbookReport, ThreeSessionsMakeTheCallsInOrderWithTheirProgress) {
-  job.dumpPath = MakeDemoDump(dir, 3, table);
-  job.path = dir + "/Rex0001.xlsx";
+  OnDemo(3, "Rex0001.xlsx");
   job.pet = {"Rex", "Ann", "Garden"};
   RecordingServer server;
   EXPECT_EQ(Run(server), 1);
@@ -126,8 +130,7 @@ TEST_F(WorkbookReport, ThreeSessionsMakeTheCallsInOrderWithTheirProgress) {
 // overlap and the last call wins for each attribute (what a reader of the
 // saved file sees in each cell).
 TEST_F(WorkbookReport, LaterFormattingWinsCellByCellOnTheReportSheet) {
-  job.dumpPath = MakeDemoDump(dir, 3, table);
-  job.path = dir + "/formats.xlsx";
+  OnDemo(3, "formats.xlsx");
   RecordingServer server;
   ASSERT_EQ(Run(server, false), 1);
   const SheetModel& report = Sheet(server, kReportSheetName);
@@ -178,8 +181,7 @@ TEST_F(WorkbookReport, LaterFormattingWinsCellByCellOnTheReportSheet) {
 }
 
 TEST_F(WorkbookReport, VersionDecidesTheSaveAsArgumentsAndAFailedSaveKeepsTheOldFile) {
-  job.dumpPath = MakeDemoDump(dir, 2, table);
-  job.path = dir + "/old.xls";
+  OnDemo(2, "old.xls");
   std::ofstream(job.path) << "old";
   EngineOptions options;
   options.sofficePath = "/bin/false";  // "installed", but every conversion fails
@@ -211,8 +213,7 @@ TEST_F(WorkbookReport, VersionDecidesTheSaveAsArgumentsAndAFailedSaveKeepsTheOld
 }
 
 TEST_F(WorkbookReport, MissingSheetsAndUnknownNamesGiveBoxesAndTheReportGoesOn) {
-  job.dumpPath = MakeDemoDump(dir, 2, table);
-  job.path = dir + "/r.xlsx";
+  OnDemo(2, "r.xlsx");
   EngineOptions options;
   options.sheetsInNewWorkbook = 1;
   RecordingServer server(options);
@@ -266,8 +267,7 @@ TEST_F(WorkbookReport, LongSessionWritesTwoThousandRowsButBordersAndChartSpanAll
 }
 
 TEST_F(WorkbookReport, MoreThan256SessionsEachGetTheirSheet) {
-  job.dumpPath = MakeDemoDump(dir, 260, table);
-  job.path = dir + "/many.xlsx";
+  OnDemo(260, "many.xlsx");
   RecordingServer server;
   EXPECT_EQ(Run(server), 1);
   EXPECT_TRUE(messages.shown.empty());
@@ -310,8 +310,7 @@ TEST_F(WorkbookReport, WithoutTheApplicationNothingIsWrittenAndTheDialogStays) {
 }
 
 TEST_F(WorkbookReport, EmptyTableKeepsItsHeaderRow) {
-  job.dumpPath = MakeDemoDump(dir, 0, table);
-  job.path = dir + "/empty.xlsx";
+  OnDemo(0, "empty.xlsx");
   RecordingServer server;
   EXPECT_EQ(Run(server), 1);
   EXPECT_TRUE(messages.shown.empty());
