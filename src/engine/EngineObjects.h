@@ -38,10 +38,7 @@ struct EngineCall {
     if (result) *result = std::move(v);
   }
   // Returns `v` and reports success.
-  HResult Answer(Variant v) const {
-    Return(std::move(v));
-    return kStatusOk;
-  }
+  HResult Answer(Variant v) const;
 };
 
 // A variant as an integer (numeric strings included) or a string (integers

@@ -43,6 +43,11 @@ HResult StringArg(const Variant& v, std::string& out) {
 
 // Base of every engine object: a static table of members found by name
 
+HResult EngineCall::Answer(Variant v) const {
+  Return(std::move(v));
+  return kStatusOk;
+}
+
 HResult PutFlag(const EngineCall& call, bool& flag) {
   int32_t value = 0;
   RETURN_IF_FAILED(IntArg(*call.value, value));
