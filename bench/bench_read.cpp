@@ -12,8 +12,10 @@
 #include <memory>
 #include <string>
 
+#include "common/TempFolder.h"
 #include "operations/ReadFlash.h"
 #include "sim/SimulatedLogger.h"
+#include "support/Recorders.h"
 
 namespace yelvane {
 namespace {
@@ -25,13 +27,8 @@ class NoPauseClock final : public Clock {
 };
 
 std::string DumpPath() {
-  static const std::string path = [] {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "yelvane-bench-XXXXXX").string();
-    const char* dir = ::mkdtemp(pattern.data());
-    return std::string(dir ? dir : ".") + "/tmp.bin";
-  }();
-  return path;
+  static const TempFolder folder;
+  return folder.File("tmp.bin");
 }
 
 void BM_ReadWorker(benchmark::State& state) {
@@ -43,7 +40,7 @@ void BM_ReadWorker(benchmark::State& state) {
   NoPauseClock clock;
   const std::string dumpPath = DumpPath();
   for (auto _ : state) {
-    RecordingDialogObserver dialog;
+    test::RecordingDialogObserver dialog;
     ReadJob job;
     job.dumpPath = dumpPath;
     job.address = 0x10000;
@@ -53,7 +50,8 @@ void BM_ReadWorker(benchmark::State& state) {
       state.SkipWithError("no simulated logger");
       break;
     }
-    WorkerSurroundings s{drives, dialog, log, messages, clock};
+    WorkerSurroundings s{
+        .drives = drives, .dialog = dialog, .log = log, .messages = messages, .clock = clock};
     RunReadWorker(job, s);
     if (!job.succeeded) state.SkipWithError("read failed");
     benchmark::DoNotOptimize(dialog.events.size());

@@ -5,8 +5,12 @@
 
 #include <benchmark/benchmark.h>
 
+#include <filesystem>
+
 #include "bench_workbook_data.h"
+#include "common/TempFolder.h"
 #include "report/WorkbookReport.h"
+#include "support/Workbook.h"
 
 namespace yelvane {
 namespace {
@@ -19,7 +23,8 @@ class Quiet final : public SaveObserver {
 };
 
 void RunReport(benchmark::State& state, int sessions, bool charts) {
-  const std::string dir = bench::TempFolder();
+  const TempFolder folder;
+  const std::string dir = folder.Str();
   MemorySessionTable table;
   bench::FillTable(table, sessions);
   WorkbookJob job;
@@ -31,14 +36,9 @@ void RunReport(benchmark::State& state, int sessions, bool charts) {
   for (auto _ : state) {
     NullMessages messages;
     Quiet observer;
-    EngineAutomationServer server;
-    CExcelAutomation excel(messages);
-    bool saved = false;
-    BuildWorkbook(job, server, excel, observer, &saved);
-    if (!saved) state.SkipWithError("not saved");
+    if (!test::SaveReport(job, messages, observer)) state.SkipWithError("not saved");
   }
   state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(job.path));
-  std::filesystem::remove_all(dir);
 }
 
 void NoCharts3000(benchmark::State& state) {

@@ -5,7 +5,6 @@
 // sheets. Shared by the engine benchmark and the direct libxlsxwriter one.
 
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <random>
 #include <string>
@@ -14,13 +13,6 @@
 #include "common/Format.h"
 
 namespace yelvane::bench {
-
-inline std::string TempFolder() {
-  const auto dir = std::filesystem::temp_directory_path() /
-                   Format("yelvane-bench-%u", static_cast<unsigned>(std::random_device{}()));
-  std::filesystem::create_directories(dir);
-  return dir.string();
-}
 
 // `rows` sessions, one a day, each 23.5 hours long: 47 half-hour samples,
 // so 48 time labels per chart.

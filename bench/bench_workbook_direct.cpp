@@ -7,11 +7,13 @@
 #include <xlsxwriter.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <tuple>
 
 #include "activity/ChartSeries.h"
 #include "bench_workbook_data.h"
+#include "common/TempFolder.h"
 
 namespace yelvane {
 namespace {
@@ -135,7 +137,8 @@ void WriteSessionSheet(lxw_workbook* book, lxw_worksheet* ws, Formats& f, int s,
 }
 
 void Direct(benchmark::State& state, int sessions, bool charts) {
-  const std::string dir = bench::TempFolder();
+  const TempFolder folder;
+  const std::string dir = folder.Str();
   MemorySessionTable table;
   bench::FillTable(table, sessions);
   const std::string dump = bench::WriteDump(dir);
@@ -160,7 +163,6 @@ void Direct(benchmark::State& state, int sessions, bool charts) {
     if (workbook_close(book) != LXW_NO_ERROR) state.SkipWithError("not saved");
   }
   state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(path));
-  std::filesystem::remove_all(dir);
 }
 
 void DirectNoCharts3000(benchmark::State& state) {

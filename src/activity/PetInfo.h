@@ -6,9 +6,9 @@ namespace yelvane {
 
 // The pet strings shown in the toolbar and written at the top of reports.
 struct PetInfo {
-  std::string name;
-  std::string owner;
-  std::string location;
+  std::string name{};
+  std::string owner{};
+  std::string location{};
 };
 
 }  // namespace yelvane

@@ -1,6 +1,9 @@
 #pragma once
 
 // The About box: program version and the attached unit's firmware version.
+//
+// Names: the design's given names keep their m_ prefixes (m_wndLog, m_strPetName); members of
+// our own end in _ (gate_).
 
 #include <QDialog>
 

@@ -12,14 +12,15 @@
 
 #include "app/MainFrm.h"
 #include "app/Vandry.h"
-#include "cli/Cli.h"
-#include "cli/CliUnit.h"
+#include "common/ExitCodes.h"
+#include "sim/DriveChoice.h"
 
 namespace yelvane {
 
 namespace {
 
 struct GuiOptions {
+  DriveChoice drives;  // --simulate, --trace, --sim-*
   std::optional<std::string> screenshot;
   std::optional<std::string> openDump;
 };
@@ -56,9 +57,8 @@ int RunYelvane(int argc, char** argv) {
   const QStringList arguments = QApplication::arguments();
 
   CLI::App cli("Yelvane: bark and activity logger companion", "yelvane");
-  CliContext ctx;
   GuiOptions options;
-  AddGlobalOptions(cli, ctx);
+  AddDriveOptions(cli, options.drives);
   cli.set_version_flag("--version", version);
   cli.add_option("--screenshot", options.screenshot,
                  "Render the main window to a PNG file and exit");
@@ -75,8 +75,9 @@ int RunYelvane(int argc, char** argv) {
   }
 
   // The drives outlive the window that works on them.
-  std::unique_ptr<DriveEnumerator> drives = MakeDriveEnumerator(ctx);
-  if (ctx.exitCode != kExitOk) return ctx.exitCode;
+  std::unique_ptr<DriveEnumerator> drives = MakeDriveEnumerator(
+      options.drives, [](const std::string& problem) { std::cerr << problem << "\n"; });
+  if (!drives) return kExitFailed;
 
   CVandryApp theApp;
   CMainFrame frame;

@@ -1,5 +1,8 @@
 #pragma once
 
+// Names: the design's given names keep their m_ prefixes (m_wndLog, m_strPetName); members of
+// our own end in _ (gate_).
+
 #include <QFont>
 #include <QFontMetrics>
 #include <QRect>

@@ -47,9 +47,9 @@ CDlgPetInfo::CDlgPetInfo(CMainFrame& frame, QWidget* parent)
   setTabOrder(ok, cancel);
 
   // Opening: the main window's strings, focus on the name.
-  m_strPetName = frame_.m_strPetName;
-  m_strPetOwner = frame_.m_strPetOwner;
-  m_strPetLocation = frame_.m_strPetLocation;
+  m_strPetName = frame_.Pet().name;
+  m_strPetOwner = frame_.Pet().owner;
+  m_strPetLocation = frame_.Pet().location;
   name_->setText(QString::fromStdString(m_strPetName));
   owner_->setText(QString::fromStdString(m_strPetOwner));
   location_->setText(QString::fromStdString(m_strPetLocation));
@@ -74,9 +74,7 @@ void CDlgPetInfo::accept() {
   m_strPetName = name_->text().toStdString();
   m_strPetOwner = owner_->text().toStdString();
   m_strPetLocation = location_->text().toStdString();
-  frame_.m_strPetName = m_strPetName;
-  frame_.m_strPetOwner = m_strPetOwner;
-  frame_.m_strPetLocation = m_strPetLocation;
+  frame_.SetPet({.name = m_strPetName, .owner = m_strPetOwner, .location = m_strPetLocation});
   frame_.RefreshPetLabels();
   QDialog::accept();
 }

@@ -2,6 +2,9 @@
 
 // The Pet Information dialog: edits the main window's three pet strings.
 // It copies them in when it opens and writes them back on OK only.
+//
+// Names: the design's given names keep their m_ prefixes (m_wndLog, m_strPetName); members of
+// our own end in _ (gate_).
 
 #include <QDialog>
 

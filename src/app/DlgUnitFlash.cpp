@@ -8,13 +8,11 @@
 #include "app/DialogUnits.h"
 #include "common/Color.h"
 #include "widgets/GradientProgressCtrl.h"
+#include "widgets/WidgetColor.h"
 
 namespace yelvane {
 
 namespace {
-QColor ToQColor(Rgb c) {
-  return QColor(c.red, c.green, c.blue);
-}
 
 QLineEdit* ReadOnlyField(QWidget* parent, const char* name) {
   auto* field = new QLineEdit(parent);
@@ -25,9 +23,11 @@ QLineEdit* ReadOnlyField(QWidget* parent, const char* name) {
 }
 }  // namespace
 
-CDlgUnitFlash::CDlgUnitFlash(const QString& title, const DialogContext& context, QWidget* parent)
+CDlgUnitFlash::CDlgUnitFlash(const QString& title, const DialogContext& context, DialogJob job,
+                             QWidget* parent)
     : QDialog(parent),
       context_(context),
+      job_(std::move(job)),
       gate_(this),
       progress_(new CGradientProgressCtrl(this)),
       transfer_(ReadOnlyField(this, "field1001")),
@@ -66,10 +66,6 @@ CDlgUnitFlash::CDlgUnitFlash(const QString& title, const DialogContext& context,
 }
 
 CDlgUnitFlash::~CDlgUnitFlash() {
-  StopWorker();
-}
-
-void CDlgUnitFlash::StopWorker() {
   // The worker may still be on its way out: let it stop waiting for us and
   // wait for it, so it never reports to a dialog that is gone.
   gate_.Close();
@@ -100,22 +96,25 @@ void CDlgUnitFlash::showEvent(QShowEvent* event) {
 }
 
 void CDlgUnitFlash::Initialize() {
-  switch (Prepare()) {
+  switch (job_.prepare()) {
     case DialogStart::NoDisk:
       // The message was shown; nothing runs, so the cancel goes through.
       closeTimer_.start(1);
       return;
     case DialogStart::Failed:
-      Abandon();
+      job_.abandon();
       closeTimer_.start(1);
       return;
     case DialogStart::WorkerReady:
       break;
   }
   worker_ = std::thread([this] {
-    WorkerSurroundings surroundings{context_.drives, *this, context_.log, context_.messages,
-                                    context_.clock};
-    RunWorker(surroundings);
+    WorkerSurroundings surroundings{.drives = context_.drives,
+                                    .dialog = *this,
+                                    .log = context_.log,
+                                    .messages = context_.messages,
+                                    .clock = context_.clock};
+    job_.run(surroundings);
   });
   progress_->SetRange(0, 100);
   progress_->SetPos(0);
@@ -154,52 +153,33 @@ void CDlgUnitFlash::CloseAfterDelay() {
 }
 
 void CDlgUnitFlash::reject() {
-  if (!WorkerDone()) return;
+  if (!job_.done()) return;
   elapsedTimer_.stop();
   closeTimer_.stop();
   QDialog::reject();
 }
 
 CDlgReadFlash::CDlgReadFlash(ReadJob& job, const DialogContext& context, QWidget* parent)
-    : CDlgUnitFlash(QStringLiteral("Read Flash Data"), context, parent), job_(job) {}
-
-// The worker runs this class's code: stop it before this part goes.
-CDlgReadFlash::~CDlgReadFlash() {
-  StopWorker();
-}
-
-DialogStart CDlgReadFlash::Prepare() {
-  return PrepareReadJob(job_, context_.drives, context_.messages);
-}
-
-void CDlgReadFlash::RunWorker(WorkerSurroundings& surroundings) {
-  RunReadWorker(job_, surroundings);
-}
-
-void CDlgReadFlash::Abandon() {
-  AbandonReadJob(job_);
-}
+    : CDlgUnitFlash(
+          QStringLiteral("Read Flash Data"), context,
+          {.prepare = [&job,
+                       context] { return PrepareReadJob(job, context.drives, context.messages); },
+           .run = [&job](WorkerSurroundings& s) { RunReadWorker(job, s); },
+           .abandon = [&job] { AbandonReadJob(job); },
+           .done = [&job] { return job.workerDone.load(); }},
+          parent) {}
 
 CDlgEraseFlash::CDlgEraseFlash(UpgradeJob& job, const DialogContext& context, QWidget* parent)
     : CDlgUnitFlash(
           job.upgradeMode ? QString::fromUtf8(kUpgradeCaption) : QStringLiteral("Erase Flash Data"),
-          context, parent),
-      job_(job) {}
-
-CDlgEraseFlash::~CDlgEraseFlash() {
-  StopWorker();
-}
-
-DialogStart CDlgEraseFlash::Prepare() {
-  return PrepareUpgradeJob(job_, context_.drives, context_.log, context_.messages);
-}
-
-void CDlgEraseFlash::RunWorker(WorkerSurroundings& surroundings) {
-  RunUpgradeWorker(job_, surroundings);
-}
-
-void CDlgEraseFlash::Abandon() {
-  AbandonUpgradeJob(job_);
-}
+          context,
+          {.prepare =
+               [&job, context] {
+                 return PrepareUpgradeJob(job, context.drives, context.log, context.messages);
+               },
+           .run = [&job](WorkerSurroundings& s) { RunUpgradeWorker(job, s); },
+           .abandon = [&job] { AbandonUpgradeJob(job); },
+           .done = [&job] { return job.workerDone.load(); }},
+          parent) {}
 
 }  // namespace yelvane

@@ -5,10 +5,14 @@
 // through the six progress codes, each applied on the UI thread while the
 // worker waits. The dialog cannot be cancelled while its worker runs, closes
 // itself one second after the last code, and joins its worker before it goes.
+//
+// Names: the design's given names keep their m_ prefixes (m_wndLog, m_strPetName); members of
+// our own end in _ (gate_).
 
 #include <QDialog>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -31,6 +35,17 @@ struct DialogContext {
   Clock& clock;
 };
 
+// What differs between the dialogs: their job's preparation (the part of
+// the dialog's initialisation that is not a window), the worker's body, the
+// release of what the preparation took when no worker runs, and whether the
+// worker is done.
+struct DialogJob {
+  std::function<DialogStart()> prepare;
+  std::function<void(WorkerSurroundings&)> run;
+  std::function<void()> abandon;
+  std::function<bool()> done;
+};
+
 class CDlgUnitFlash : public QDialog, public UnitDialogObserver {
   Q_OBJECT
  public:
@@ -41,11 +56,12 @@ class CDlgUnitFlash : public QDialog, public UnitDialogObserver {
   static constexpr int kElapsedField = 1003;
   static constexpr int kStatusField = 1004;
 
+  // Releases a worker still waiting for the dialog and joins it.
   ~CDlgUnitFlash() override;
 
   QString FieldText(int id) const;
   CGradientProgressCtrl* ProgressBar() const { return progress_; }
-  bool WorkerRunning() const { return !WorkerDone(); }
+  bool WorkerRunning() const { return !job_.done(); }
 
   // UnitDialogObserver: called by the worker, applied on the UI thread.
   void SetTransferText(const std::string& text) override;
@@ -61,25 +77,15 @@ class CDlgUnitFlash : public QDialog, public UnitDialogObserver {
   void accept() override {}
 
  protected:
-  CDlgUnitFlash(const QString& title, const DialogContext& context, QWidget* parent);
-
-  // The dialog's initialisation without windows, the worker's body, and the
-  // release of what the preparation took when no worker runs.
-  virtual DialogStart Prepare() = 0;
-  virtual void RunWorker(WorkerSurroundings& surroundings) = 0;
-  virtual void Abandon() = 0;
-  virtual bool WorkerDone() const = 0;
-
+  CDlgUnitFlash(const QString& title, const DialogContext& context, DialogJob job, QWidget* parent);
   void showEvent(QShowEvent* event) override;
-  // Releases a waiting worker and joins it; every destructor calls it first.
-  void StopWorker();
-
-  DialogContext context_;
 
  private:
   void Initialize();
   void OnElapsedTick();
 
+  DialogContext context_;
+  DialogJob job_;
   UiGate gate_;
   CGradientProgressCtrl* progress_;
   QLineEdit* transfer_;
@@ -97,16 +103,6 @@ class CDlgReadFlash final : public CDlgUnitFlash {
   Q_OBJECT
  public:
   CDlgReadFlash(ReadJob& job, const DialogContext& context, QWidget* parent = nullptr);
-  ~CDlgReadFlash() override;
-
- protected:
-  DialogStart Prepare() override;
-  void RunWorker(WorkerSurroundings& surroundings) override;
-  void Abandon() override;
-  bool WorkerDone() const override { return job_.workerDone; }
-
- private:
-  ReadJob& job_;
 };
 
 class CDlgEraseFlash final : public CDlgUnitFlash {
@@ -114,16 +110,6 @@ class CDlgEraseFlash final : public CDlgUnitFlash {
  public:
   // The caption becomes "Upgrade firmware..." when the job is an upgrade.
   CDlgEraseFlash(UpgradeJob& job, const DialogContext& context, QWidget* parent = nullptr);
-  ~CDlgEraseFlash() override;
-
- protected:
-  DialogStart Prepare() override;
-  void RunWorker(WorkerSurroundings& surroundings) override;
-  void Abandon() override;
-  bool WorkerDone() const override { return job_.workerDone; }
-
- private:
-  UpgradeJob& job_;
 };
 
 }  // namespace yelvane

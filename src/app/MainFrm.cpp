@@ -32,14 +32,12 @@
 #include "app/VandryView.h"
 #include "common/Color.h"
 #include "operations/DataFiles.h"
+#include "unit/FirmwareImage.h"
+#include "widgets/WidgetColor.h"
 
 namespace yelvane {
 
 namespace {
-
-QColor ToQColor(Rgb c) {
-  return QColor(c.red, c.green, c.blue);
-}
 
 int ScreenWidth() {
   const QScreen* screen = QGuiApplication::primaryScreen();
@@ -202,11 +200,12 @@ class ImageFileDialog final : public ImageFilePrompt {
   explicit ImageFileDialog(QWidget* owner) : owner_(owner) {}
   std::optional<std::string> ChooseImage(const std::string& initialName) override {
     const QFileInfo initial(QString::fromStdString(initialName));
+    // The filter's first part ("MSC Files (*.msc)") is what a Qt filter takes.
     QFileDialog dialog(owner_, QStringLiteral("Open"), initial.path(),
-                       QStringLiteral("MSC Files (*.msc)"));
+                       QString::fromUtf8(kImageFileFilter).section(QLatin1Char('|'), 0, 0));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setDefaultSuffix(QStringLiteral("msc"));
+    dialog.setDefaultSuffix(QString::fromUtf8(kImageDefaultExtension).mid(1));
     const int result = dialog.exec();
     // The dialog may move the current folder; the dump lives in the start-up one.
     if (const CVandryApp* app = CVandryApp::Instance())
@@ -256,7 +255,10 @@ class CMainFrame::Surroundings final : public PresencePoll,
 
  private:
   DialogContext Context() {
-    return DialogContext{*frame_.drives_, *frame_.log_, *frame_.messages_, DefaultClock()};
+    return DialogContext{.drives = *frame_.drives_,
+                         .log = *frame_.log_,
+                         .messages = *frame_.messages_,
+                         .clock = DefaultClock()};
   }
   CMainFrame& frame_;
   ImageFileDialog files_;
@@ -285,12 +287,12 @@ CMainFrame::CMainFrame(QWidget* parent)
   surroundings_ = std::make_unique<Surroundings>(*this);
   RebuildCommands();
 
-  m_timer1.setInterval(kPollPeriodMs);
-  m_timer2.setInterval(kPollPeriodMs);
-  connect(&m_timer1, &QTimer::timeout, this, [this] { OnTimer(1); });
-  connect(&m_timer2, &QTimer::timeout, this, [this] { OnTimer(2); });
-  m_timer2.start();
-  m_timer1.start();
+  timer1_.setInterval(static_cast<int>(kPresencePollMs));
+  timer2_.setInterval(kFirmwareCheckDelayMs);
+  connect(&timer1_, &QTimer::timeout, this, [this] { OnTimer(1); });
+  connect(&timer2_, &QTimer::timeout, this, [this] { OnTimer(2); });
+  timer2_.start();
+  timer1_.start();
 }
 
 CMainFrame::~CMainFrame() {
@@ -389,10 +391,10 @@ void CMainFrame::CreateToolBar() {
 }
 
 void CMainFrame::RefreshPetLabels() {
-  m_stcPetName->setText(QStringLiteral("Pet Name: ") + QString::fromStdString(m_strPetName));
-  m_stcPetOwner->setText(QStringLiteral("Pet Owner: ") + QString::fromStdString(m_strPetOwner));
+  m_stcPetName->setText(QStringLiteral("Pet Name: ") + QString::fromStdString(pet_.name));
+  m_stcPetOwner->setText(QStringLiteral("Pet Owner: ") + QString::fromStdString(pet_.owner));
   m_stcPetLocation->setText(QStringLiteral("Pet Location: ") +
-                            QString::fromStdString(m_strPetLocation));
+                            QString::fromStdString(pet_.location));
 }
 
 int CMainFrame::PaneWidth(int indicator) const {
@@ -491,11 +493,21 @@ void CMainFrame::RebuildCommands() {
   Surroundings& s = *surroundings_;
   const std::string startFolder =
       CVandryApp::Instance() ? CVandryApp::Instance()->StartDir() : CurrentFolder();
-  CommandSurroundings surroundings(
-      *log_, *messages_, *progress_, *view_, s, s, m_pet, s, s, s, *drives_,
-      [this] { return unitConnected; }, startFolder);
-  surroundings.archiveFolder = archiveFolder_;
-  commands_ = std::make_unique<UnitCommands>(std::move(surroundings));
+  commands_ = std::make_unique<UnitCommands>(
+      CommandSurroundings{.log = *log_,
+                          .messages = *messages_,
+                          .progressPane = *progress_,
+                          .table = *view_,
+                          .poll = s,
+                          .petPrompt = s,
+                          .pet = pet_,
+                          .imagePrompt = s,
+                          .dialogs = s,
+                          .report = s,
+                          .drives = *drives_,
+                          .unitConnected = [this] { return unitConnected; },
+                          .startupFolder = startFolder,
+                          .archiveFolder = archiveFolder_});
 }
 
 void CMainFrame::StartReport(const std::string& dumpPath) {
@@ -552,7 +564,7 @@ void CMainFrame::OnTimer(int id) {
   if (id == 1) {
     CheckUnitPresence();
   } else if (id == 2) {
-    m_timer2.stop();
+    timer2_.stop();
     commands_->DetectFirmware();
   }
 }
@@ -624,16 +636,16 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
-  m_timer1.stop();
-  m_timer2.stop();
+  timer1_.stop();
+  timer2_.stop();
   closing_ = true;
   ShutDown();
   event->accept();
 }
 
 void CMainFrame::ShutDown() {
-  m_timer1.stop();
-  m_timer2.stop();
+  timer1_.stop();
+  timer2_.stop();
   // Workers stop waiting for this window; then none is left running.
   gate_.Close();
   if (view_) view_->CloseGate();

@@ -2,6 +2,9 @@
 
 // The main window: menu, toolbar with the pet labels, status panes, the
 // "Process Log" pane, the session table, the timers and the unit commands.
+//
+// Names: the design's given names keep their m_ prefixes (m_wndLog, m_strPetName); members of
+// our own end in _ (gate_).
 
 #include <QPlainTextEdit>
 #include <QTimer>
@@ -70,7 +73,8 @@ enum IndicatorId : int {
 
 inline constexpr const char* kUpdatePageUrl = "https://yelvane.example.org/updates";
 inline constexpr int kPetLabelWidth = 300;
-inline constexpr int kPollPeriodMs = 1000;
+// Timer 2 looks for new firmware once, this long after start-up.
+inline constexpr int kFirmwareCheckDelayMs = 1000;
 
 class CMainFrame : public CAutoHideFrame, private PresenceIndicator {
   Q_OBJECT
@@ -78,23 +82,24 @@ class CMainFrame : public CAutoHideFrame, private PresenceIndicator {
   explicit CMainFrame(QWidget* parent = nullptr);
   ~CMainFrame() override;
 
-  // Running state.
-  bool unitConnected = false;
-  PetInfo m_pet;
-  std::string& m_strPetName = m_pet.name;
-  std::string& m_strPetOwner = m_pet.owner;
-  std::string& m_strPetLocation = m_pet.location;
-  QPlainTextEdit* m_wndLog = nullptr;
-  CGradientProgressCtrl* m_wndProgress = nullptr;
-  CColorStaticST* m_stcUsbStatus = nullptr;
-  CColorStaticST* m_stcBark = nullptr;
-  CColorStaticST* m_stcActivity = nullptr;
-  CColorStaticST* m_stcPetName = nullptr;
-  CColorStaticST* m_stcPetOwner = nullptr;
-  CColorStaticST* m_stcPetLocation = nullptr;
-
+  // True while a unit is attached; written only by the presence check.
+  bool UnitConnected() const { return unitConnected; }
+  // The pet information of the toolbar and the reports.
+  const PetInfo& Pet() const { return pet_; }
+  // Replaces it; the labels show it after RefreshPetLabels.
+  void SetPet(const PetInfo& pet) { pet_ = pet; }
   // Writes the three pet strings into the toolbar labels.
   void RefreshPetLabels();
+
+  // The window's panes and labels.
+  QPlainTextEdit* LogControl() const { return m_wndLog; }
+  CGradientProgressCtrl* ProgressPane() const { return m_wndProgress; }
+  CColorStaticST* UsbStatusLabel() const { return m_stcUsbStatus; }
+  CColorStaticST* BarkKey() const { return m_stcBark; }
+  CColorStaticST* ActivityKey() const { return m_stcActivity; }
+  CColorStaticST* PetNameLabel() const { return m_stcPetName; }
+  CColorStaticST* PetOwnerLabel() const { return m_stcPetOwner; }
+  CColorStaticST* PetLocationLabel() const { return m_stcPetLocation; }
 
   // The log pane, callable from any thread.
   LogSink& Log() { return *log_; }
@@ -136,9 +141,9 @@ class CMainFrame : public CAutoHideFrame, private PresenceIndicator {
 
   // Timers: 1 polls the unit every second, 2 looks for firmware once.
   void OnTimer(int id);
-  bool PresencePollActive() const { return m_timer1.isActive(); }
-  void StopPresencePoll() { m_timer1.stop(); }
-  void StartPresencePoll() { m_timer1.start(kPollPeriodMs); }
+  bool PresencePollActive() const { return timer1_.isActive(); }
+  void StopPresencePoll() { timer1_.stop(); }
+  void StartPresencePoll() { timer1_.start(static_cast<int>(kPresencePollMs)); }
   // One presence check now (what timer 1 does).
   void CheckUnitPresence();
 
@@ -171,14 +176,27 @@ class CMainFrame : public CAutoHideFrame, private PresenceIndicator {
   // Stops the workers' waits on this window before it goes away.
   void ShutDown();
 
+  // The running state.
+  bool unitConnected = false;
+  // The design's m_strPetName, m_strPetOwner and m_strPetLocation.
+  PetInfo pet_;
+  QPlainTextEdit* m_wndLog = nullptr;
+  CGradientProgressCtrl* m_wndProgress = nullptr;
+  CColorStaticST* m_stcUsbStatus = nullptr;
+  CColorStaticST* m_stcBark = nullptr;
+  CColorStaticST* m_stcActivity = nullptr;
+  CColorStaticST* m_stcPetName = nullptr;
+  CColorStaticST* m_stcPetOwner = nullptr;
+  CColorStaticST* m_stcPetLocation = nullptr;
+
   UiGate gate_;
   CVandryView* view_ = nullptr;
   QToolBar* m_wndToolBar = nullptr;
   CProcessLogBar* m_wndLogBar = nullptr;
   QLabel* statusText_ = nullptr;
   std::vector<QWidget*> panes_;
-  QTimer m_timer1;
-  QTimer m_timer2;
+  QTimer timer1_;
+  QTimer timer2_;
   std::map<int, QAction*> actions_;
   std::unique_ptr<MessageSink> boxes_;
   MessageSink* prompt_ = nullptr;

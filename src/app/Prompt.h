@@ -2,6 +2,9 @@
 
 // Message boxes and Yes/No questions of the main window. The real one shows
 // Qt message boxes; tests put a scripted one in its place.
+//
+// Names: the design's given names keep their m_ prefixes (m_wndLog, m_strPetName); members of
+// our own end in _ (gate_).
 
 #include <QString>
 

@@ -8,6 +8,9 @@
 // The work travels through a queue of our own under a std::mutex; Qt only
 // carries a bare "drain the queue" call, so every hand-over between threads
 // is visible to the thread sanitizer.
+//
+// Names: the design's given names keep their m_ prefixes (m_wndLog, m_strPetName); members of
+// our own end in _ (gate_).
 
 #include <QObject>
 #include <QThread>

@@ -37,7 +37,7 @@ CVandryApp* CVandryApp::Instance() {
 bool CVandryApp::LoadSessionChart(const SessionTable& table, int n, const std::string& dumpPath) {
   std::FILE* dump = std::fopen(dumpPath.c_str(), "rb");
   if (dump == nullptr) return false;
-  yelvane::LoadSessionChart(table, n, dump, m_chart);
+  yelvane::LoadSessionChart(table, n, dump, chart_);
   std::fclose(dump);
   return true;
 }

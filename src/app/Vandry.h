@@ -3,6 +3,9 @@
 // The application object: the start-up folder, the log rule and the chart
 // lists shared by the report code. The time helpers and string splitters it
 // offers are those of activity/TimeHelpers.h, shared with the tool.
+//
+// Names: the design's given names keep their m_ prefixes (m_wndLog, m_strPetName); members of
+// our own end in _ (gate_).
 
 #include <string>
 
@@ -28,7 +31,7 @@ class CVandryApp {
   const std::string& StartDir() const { return m_szStartDir; }
 
   // The chart lists of the last session loaded.
-  ChartSeries& Chart() { return m_chart; }
+  ChartSeries& Chart() { return chart_; }
   // Loads row n's (from 1) half-hour series from the dump into the chart
   // lists; false when the dump cannot be opened (the lists stay as they were).
   bool LoadSessionChart(const SessionTable& table, int n, const std::string& dumpPath);
@@ -39,7 +42,7 @@ class CVandryApp {
 
  private:
   std::string m_szStartDir;
-  ChartSeries m_chart;
+  ChartSeries chart_;
 };
 
 }  // namespace yelvane

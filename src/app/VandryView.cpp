@@ -100,17 +100,17 @@ class CellDelegate final : public QStyledItemDelegate {
 
 CVandryView::CVandryView(QWidget* parent)
     : QTableView(parent), model_(new SessionModel(this)), gate_(this) {
-  m_font.setFamily(QStringLiteral("Lucida Sans Unicode"));
-  m_font.setWeight(QFont::Black);
+  font_.setFamily(QStringLiteral("Lucida Sans Unicode"));
+  font_.setWeight(QFont::Black);
   // 15 is the height of the whole character cell, not of the em square: take
   // the largest pixel size whose line height fits in it.
   for (int size = kFontCellHeight; size > 1; --size) {
-    m_font.setPixelSize(size);
-    if (QFontMetrics(m_font).height() <= kFontCellHeight) break;
+    font_.setPixelSize(size);
+    if (QFontMetrics(font_).height() <= kFontCellHeight) break;
   }
   // Lucida Sans Unicode is narrow for its height; where it is missing a
   // condensed face keeps the dates within their 160-pixel columns.
-  if (QFontInfo(m_font).family() != m_font.family()) m_font.setStretch(QFont::Condensed);
+  if (QFontInfo(font_).family() != font_.family()) font_.setStretch(QFont::Condensed);
   setModel(model_);
   setItemDelegate(new CellDelegate(this));
 
@@ -133,10 +133,10 @@ CVandryView::CVandryView(QWidget* parent)
   pal.setColor(QPalette::Base, Qt::white);
   setPalette(pal);
 
-  setFont(m_font);
+  setFont(font_);
   QHeaderView* header = horizontalHeader();
-  header->setFont(m_font);
-  verticalHeader()->setDefaultSectionSize(QFontMetrics(m_font).height() + 4);
+  header->setFont(font_);
+  verticalHeader()->setDefaultSectionSize(QFontMetrics(font_).height() + 4);
 
   // The header can be neither clicked nor resized.
   header->setSectionsClickable(false);

@@ -4,6 +4,9 @@
 // session. It is the session table of the core, so the report walk fills it
 // from its worker thread; those calls run on the UI thread while the worker
 // waits.
+//
+// Names: the design's given names keep their m_ prefixes (m_wndLog, m_strPetName); members of
+// our own end in _ (gate_).
 
 #include <QAbstractTableModel>
 #include <QFont>
@@ -66,10 +69,10 @@ class CVandryView final : public QTableView, public SessionTable {
   void CloseGate() { gate_.Close(); }
 
   SessionModel* Model() const { return model_; }
-  const QFont& TableFont() const { return m_font; }
+  const QFont& TableFont() const { return font_; }
 
  private:
-  QFont m_font;
+  QFont font_;
   SessionModel* model_;
   mutable UiGate gate_;
 };

@@ -6,28 +6,22 @@
 #include <CLI/CLI.hpp>
 
 #include <memory>
-#include <optional>
-#include <string>
+
+#include "common/ExitCodes.h"
+#include "sim/DriveChoice.h"
 
 namespace yelvane {
 
-class DriveEnumerator;
-
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitFailed = 1;
-inline constexpr int kExitUsage = 2;
-
 // Global options and the state the commands share.
 struct CliContext {
-  // --simulate (empty string) or --simulate=IMAGE.
-  std::optional<std::string> simulate;
-  std::optional<std::string> trace;          // --trace=FILE
-  std::optional<std::string> simFailSector;  // --sim-fail-sector=N[:K]
-  std::optional<unsigned long> simUnplugAfter;
-  bool simPlain = false;
+  DriveChoice drives;  // --simulate, --trace, --sim-*
   // Set by the command that ran.
   int exitCode = kExitOk;
 };
+
+// The drives of the global options for a unit command; null when they
+// cannot be set up (the reason is on stderr, exitCode is kExitFailed).
+std::unique_ptr<DriveEnumerator> OpenDrives(CliContext& ctx);
 
 // Each group of commands registers its subcommands and callbacks; a callback
 // stores its result in ctx.exitCode.
@@ -35,9 +29,6 @@ void RegisterDataCommands(CLI::App& app, CliContext& ctx);  // decode, report, s
 void RegisterUnitCommands(CLI::App& app, CliContext& ctx);  // devices, info
 void RegisterOperationCommands(CLI::App& app,
                                CliContext& ctx);  // read, erase, upgrade, sync-clock, image
-
-// Adds the global options (--simulate, --trace, --sim-*) to the app.
-void AddGlobalOptions(CLI::App& app, CliContext& ctx);
 
 // Runs the tool with the given arguments (argv[0] included); returns the exit code.
 int RunCli(int argc, char** argv);

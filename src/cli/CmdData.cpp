@@ -16,23 +16,16 @@
 #include "activity/SessionTable.h"
 #include "cli/Cli.h"
 #include "cli/SessionOutput.h"
+#include "cli/Terminal.h"
 #include "common/Format.h"
+#include "common/NoCase.h"
 #include "common/Sinks.h"
-#include "common/StderrLog.h"
 #include "report/TextReport.h"
-#include "report/WorkbookExport.h"
+#include "report/WorkbookReport.h"
 #include "sim/DemoData.h"
 
 namespace yelvane {
 namespace {
-
-class StderrMessages final : public MessageSink {
- public:
-  void ShowMessage(const std::string& text, MessageIcon) override {
-    std::fprintf(stderr, "%s\n", text.c_str());
-  }
-  bool AskYesNo(const std::string&, const std::string&) override { return false; }
-};
 
 // Runs the report walk on `dumpPath` into `table`; false when the dump
 // cannot be opened ("File Open Error!" has then been shown).
@@ -40,24 +33,24 @@ bool WalkDump(const std::string& dumpPath, MemorySessionTable& table) {
   std::error_code ec;
   const auto size = std::filesystem::file_size(dumpPath, ec);
   if (!ec && size < kDumpSize)
-    std::fprintf(stderr,
-                 "Warning: the dump has %llu bytes instead of %zu; the missing bytes read as 0.\n",
-                 static_cast<unsigned long long>(size), kDumpSize);
+    StderrLine(
+        Format("Warning: the dump has %llu bytes instead of %zu; the missing bytes read as 0.",
+               static_cast<unsigned long long>(size), kDumpSize));
   // A longer file is walked as it is, but its tables are then read from the
   // wrong places: a whole memory image (as `simulate create` writes by
   // default) starts 0x10000 bytes before the dump.
   if (!ec && size == kLoggerMemorySize)
-    std::fprintf(stderr,
-                 "Warning: the dump has %llu bytes instead of %zu: this looks like a whole logger "
-                 "memory image (its dump is what `simulate create --dump` writes).\n",
-                 static_cast<unsigned long long>(size), kDumpSize);
+    StderrLine(
+        Format("Warning: the dump has %llu bytes instead of %zu: this looks like a whole logger "
+               "memory image (its dump is what `simulate create --dump` writes).",
+               static_cast<unsigned long long>(size), kDumpSize));
   else if (!ec && size > kDumpSize)
-    std::fprintf(stderr,
-                 "Warning: the dump has %llu bytes instead of %zu; only the first %zu are used.\n",
-                 static_cast<unsigned long long>(size), kDumpSize, kDumpSize);
-  StderrLog log;
+    StderrLine(
+        Format("Warning: the dump has %llu bytes instead of %zu; only the first %zu are used.",
+               static_cast<unsigned long long>(size), kDumpSize, kDumpSize));
+  TerminalLog log(StderrOut());
   NullProgress progress;
-  StderrMessages messages;
+  TerminalMessages messages(StderrOut());
   return ReportFlashData(dumpPath, table, log, progress, messages) == 1;
 }
 
@@ -65,10 +58,9 @@ bool WalkDump(const std::string& dumpPath, MemorySessionTable& table) {
 enum class ReportKind { Text, Workbook, Unsupported };
 
 ReportKind ReportKindOf(const std::string& path) {
-  std::string ext = std::filesystem::path(path).extension().string();
-  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (ext == ".txt") return ReportKind::Text;
-  if (IsWorkbookPath(path)) return ReportKind::Workbook;
+  const std::string extension = LowerExtension(path);
+  if (extension == ".txt") return ReportKind::Text;
+  if (extension == ".xls" || extension == ".xlsx") return ReportKind::Workbook;
   return ReportKind::Unsupported;
 }
 
@@ -93,24 +85,64 @@ int RunDecode(const DataOptions& o) {
   return kExitOk;
 }
 
+// The workbook report without the saving dialog: the progress on the
+// terminal, the automation boxes as error lines, nothing written when the
+// format cannot be produced here.
+int RunWorkbookReport(const DataOptions& o) {
+  TerminalOut& out = StderrOut();
+  TerminalSaveProgress progress(out);
+  TerminalMessages errors(out, "Error: ");
+  EngineOptions options;
+  options.diagnostic = [&errors](const std::string& text) {
+    errors.ShowMessage(text, MessageIcon::Error);
+  };
+  EngineAutomationServer server(options);
+  // Say what cannot be done before doing anything.
+  if (const std::string problem = server.CheckTarget(o.output); !problem.empty()) {
+    StderrLine(problem);
+    return kExitFailed;
+  }
+  MemorySessionTable table;
+  if (!WalkDump(o.dump, table)) return kExitFailed;
+  // Every session gets its chart sheet; LibreOffice's conversion to the
+  // 97-2003 format grows slow and memory-hungry with hundreds of them.
+  if (!o.noCharts && table.RowCount() > 256 && LowerExtension(o.output) == ".xls") {
+    StderrLine(
+        Format("Warning: converting %d chart sheets to the 97-2003 format (.xls) takes long "
+               "and much memory; .xlsx is written in seconds.",
+               table.RowCount()));
+  }
+  const WorkbookJob job{
+      .path = o.output, .plot = !o.noCharts, .pet = o.pet, .table = &table, .dumpPath = o.dump};
+  CExcelAutomation excel(errors);
+  bool saved = false;
+  BuildWorkbook(job, server, excel, progress, &saved);
+  if (!saved) {
+    StderrLine(Format("The workbook report was not saved to \"%s\".", o.output.c_str()));
+    return kExitFailed;
+  }
+  StderrLine(Format("Saved the workbook report of %d sessions to \"%s\".", table.RowCount(),
+                    o.output.c_str()));
+  return kExitOk;
+}
+
 int RunReport(const DataOptions& o) {
   const ReportKind kind = ReportKindOf(o.output);
   if (kind == ReportKind::Unsupported) {
-    std::fprintf(stderr, "Unsupported report type for \"%s\": use .txt, .xlsx or .xls.\n",
-                 o.output.c_str());
+    StderrLine(
+        Format("Unsupported report type for \"%s\": use .txt, .xlsx or .xls.", o.output.c_str()));
     return kExitUsage;
   }
-  if (kind == ReportKind::Workbook)
-    return RunWorkbookReportCommand(o.dump, o.output, o.pet, !o.noCharts) ? kExitFailed : kExitOk;
+  if (kind == ReportKind::Workbook) return RunWorkbookReport(o);
   MemorySessionTable table;
   if (!WalkDump(o.dump, table)) return kExitFailed;
   std::string error;
   if (!WriteTextReport(o.output, table, o.pet, error)) {
-    std::fprintf(stderr, "%s\n", error.c_str());
+    StderrLine(error);
     return kExitFailed;
   }
-  std::fprintf(stderr, "Saved the report of %d sessions to \"%s\".\n", table.RowCount(),
-               o.output.c_str());
+  StderrLine(
+      Format("Saved the report of %d sessions to \"%s\".", table.RowCount(), o.output.c_str()));
   return kExitOk;
 }
 
@@ -118,14 +150,14 @@ int RunSeries(const DataOptions& o) {
   MemorySessionTable table;
   if (!WalkDump(o.dump, table)) return kExitFailed;
   if (o.row > table.RowCount()) {
-    std::fprintf(stderr, "Session row %d does not exist: the table has %d rows.\n", o.row,
-                 table.RowCount());
+    StderrLine(
+        Format("Session row %d does not exist: the table has %d rows.", o.row, table.RowCount()));
     return kExitFailed;
   }
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(o.dump.c_str(), "rb"),
                                                        std::fclose);
   if (!file) {
-    std::fprintf(stderr, "File Open Error!\n");
+    StderrLine("File Open Error!");
     return kExitFailed;
   }
   ChartSeries series;
@@ -147,12 +179,12 @@ int RunSimulateCreate(const DataOptions& o) {
   if (o.dumpOnly) bytes = DumpSlice(bytes);
   std::string error;
   if (!WriteFileReplacing(o.image, std::string(bytes.begin(), bytes.end()), error)) {
-    std::fprintf(stderr, "%s\n", error.c_str());
+    StderrLine(error);
     return kExitFailed;
   }
-  std::fprintf(stderr, "Wrote %s \"%s\" (%zu bytes, %d sessions).\n",
-               o.dumpOnly ? "memory dump" : "logger memory image", o.image.c_str(), bytes.size(),
-               o.erased ? 0 : o.sessions);
+  StderrLine(Format("Wrote %s \"%s\" (%zu bytes, %d sessions).",
+                    o.dumpOnly ? "memory dump" : "logger memory image", o.image.c_str(),
+                    bytes.size(), o.erased ? 0 : o.sessions));
   return kExitOk;
 }
 

@@ -1,7 +1,7 @@
 #include <cstdio>
 
 #include "cli/Cli.h"
-#include "cli/CliUnit.h"
+#include "cli/Terminal.h"
 #include "common/Clock.h"
 #include "unit/UnitAccess.h"
 
@@ -11,10 +11,10 @@ void RegisterUnitCommands(CLI::App& app, CliContext& ctx) {
   app.add_subcommand("devices",
                      "List the candidate drives in scan order and whether each is the logger")
       ->callback([&ctx] {
-        auto drives = MakeDriveEnumerator(ctx);
-        if (ctx.exitCode != kExitOk) return;
+        const auto drives = OpenDrives(ctx);
+        if (!drives) return;
         const auto verdicts = ScanDrives(*drives);
-        if (verdicts.empty()) std::fprintf(stderr, "No removable drive found.\n");
+        if (verdicts.empty()) StderrLine("No removable drive found.");
         for (const auto& [candidate, verdict] : verdicts) {
           std::printf("%s\t%s\n", candidate.root.c_str(), DriveVerdictText(verdict));
         }
@@ -22,8 +22,8 @@ void RegisterUnitCommands(CLI::App& app, CliContext& ctx) {
 
   app.add_subcommand("info", "Show the logger's firmware version as the About box does")
       ->callback([&ctx] {
-        auto drives = MakeDriveEnumerator(ctx);
-        if (ctx.exitCode != kExitOk) return;
+        const auto drives = OpenDrives(ctx);
+        if (!drives) return;
         // The presence poll first, as the main window would have run it.
         const bool connected = !FindUnitDrive(*drives).empty();
         const auto version = ReadFirmwareVersion(connected, *drives, DefaultClock());

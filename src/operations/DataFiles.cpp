@@ -10,6 +10,8 @@
 #include <system_error>
 
 #include "common/Format.h"
+#include "common/NoCase.h"
+#include "unit/FirmwareImage.h"
 
 #ifndef YELVANE_DATA_DIR
 #define YELVANE_DATA_DIR "/usr/local/share/yelvane"
@@ -26,10 +28,7 @@ bool IsRegularFile(const fs::path& path) {
 }
 
 bool HasMscExtension(const fs::path& path) {
-  std::string ext = path.extension().string();
-  std::transform(ext.begin(), ext.end(), ext.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return ext == ".msc";
+  return LowerExtension(path.string()) == kImageDefaultExtension;
 }
 
 enum class NewFile { Written, Exists, Failed };

@@ -1,7 +1,5 @@
 #include "operations/EraseFlash.h"
 
-#include <algorithm>
-
 #include "common/Format.h"
 #include "unit/CommandExchange.h"
 #include "unit/FirmwareImage.h"
@@ -25,9 +23,7 @@ void Refuse(UpgradeJob& job, WorkerSurroundings& s, const char* text) {
 }
 
 void Fail(UpgradeJob& job, WorkerSurroundings& s, const char* text) {
-  s.log.AppendLog(text);
-  s.dialog.SetRateText(text);
-  s.dialog.SetStatusText(text);
+  ShowFailure(s, text);
   ReleaseImage(job);
   job.workerDone = true;
 }
@@ -36,13 +32,7 @@ void Fail(UpgradeJob& job, WorkerSurroundings& s, const char* text) {
 
 DialogStart PrepareUpgradeJob(UpgradeJob& job, DriveEnumerator& drives, LogSink& log,
                               MessageSink& messages) {
-  job.succeeded = false;
-  job.workerDone = true;
-  job.unitDrive = FindUnitDrive(drives);
-  if (job.unitDrive.empty()) {
-    messages.ShowMessage(kNoDiskText);
-    return DialogStart::NoDisk;
-  }
+  if (!FindJobDrive(job, drives, messages)) return DialogStart::NoDisk;
   auto image = LoadImage(job.imagePath);
   if (!image) {
     const std::string text = Format("File Open Error: %s!", job.imagePath.c_str());
@@ -52,9 +42,7 @@ DialogStart PrepareUpgradeJob(UpgradeJob& job, DriveEnumerator& drives, LogSink&
   }
   job.image = std::move(*image);
   job.imageLength = job.image.size();
-  job.bytesDone = 0;
-  job.workerDone = false;
-  return DialogStart::WorkerReady;
+  return JobReady(job);
 }
 
 void AbandonUpgradeJob(UpgradeJob& job) {
@@ -85,53 +73,18 @@ void RunUpgradeWorker(UpgradeJob& job, WorkerSurroundings& s) {
   const long totalK = static_cast<long>(payloadLength / 1024);
   s.dialog.SetTransferText(Format("0K/%ldK", totalK));
 
-  const std::size_t count = payloadLength / kSectorSize + (payloadLength % kSectorSize ? 1 : 0);
-  SectorBlock block{};
-
   UnitVolume volume(s.drives.NewVolume());
   if (!OpenUnitVolume(volume, job.unitDrive)) {  // closed again on failure
     Fail(job, s, texts.notConfirmed);            // nothing was written; the dialog stays open
     return;
   }
 
-  block = MakeBeginWriteBlock(header.kind, header.targetOffset, header.lengthField);
-  if (!BeginTransaction(volume, block, s.clock)) {
-    AbandonTransaction(volume);  // no chunk goes to a unit that did not take the command
-    Fail(job, s, texts.failure);
-    s.dialog.CloseAfterDelay();
-    return;
-  }
-
-  uint32_t rateMark = s.clock.TickMs();
-  uint32_t rateBytesMark = 0;
-  job.bytesDone = 0;
-  for (std::size_t i = 0; i < count; ++i) {
-    FillChunk(block, payload, payloadLength, i);
-
-    s.dialog.SetPercent(static_cast<int>(static_cast<uint64_t>(i) * 100 / count));
-    const uint32_t now = s.clock.TickMs();
-    if (now - rateMark >= 1000) {
-      const uint32_t rate = ((job.bytesDone - rateBytesMark) / (now - rateMark)) * 1000 / 1024;
-      s.dialog.SetRateText(Format("%dKB", static_cast<int>(rate)));
-      rateMark = now;
-      rateBytesMark = job.bytesDone;
-    }
-    if (!WriteSectorWithRetry(volume, kStreamSector, block.data())) {
-      AbandonTransaction(volume);
-      Fail(job, s, texts.failure);  // no end block after a chunk given up
-      s.dialog.CloseAfterDelay();
-      return;
-    }
-    job.bytesDone += kSectorSize;
-    s.dialog.SetTransferText(Format("%ldK/%ldK", static_cast<long>(job.bytesDone / 1024), totalK));
-  }
-
-  // The end block keeps the rest of the last chunk after its head. It is
-  // what makes the unit commit the stream, so it goes before the success
-  // text: a unit that never got it has not taken the image.
-  if (!EndTransaction(volume, block, kEndWriteHead)) {
-    volume.Close();
-    Fail(job, s, texts.failure);
+  // The end block is what makes the unit commit the stream, so the success
+  // text waits for it: a unit that never got it has not taken the image.
+  TransferMeter meter(s.dialog, s.clock, job.bytesDone, totalK);
+  if (!WriteUnitStream(volume, header.kind, header.targetOffset, header.lengthField, payload,
+                       payloadLength, s.clock, meter)) {
+    Fail(job, s, texts.failure);  // unlocked and closed; no end block after a chunk given up
     s.dialog.CloseAfterDelay();
     return;
   }

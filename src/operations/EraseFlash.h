@@ -3,7 +3,6 @@
 // Erase and firmware upgrade: streams an image file into the logger with a
 // write transaction under the "Erase Flash Data" progress dialog.
 
-#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -28,15 +27,11 @@ inline constexpr UpgradeTexts kUpgradeTexts{"Upgrade is complete.",
                                             "Failed to upgrade the firmware! Please retry!"};
 
 // Shared by the command, its dialog and the worker.
-struct UpgradeJob {
+struct UpgradeJob : UnitJob {
   std::string imagePath;        // set by the command
   bool upgradeMode = false;     // false: erase texts; true: upgrade texts
-  std::string unitDrive;        // filled by PrepareUpgradeJob
   std::vector<uint8_t> image;   // the whole file; released by the worker
   std::size_t imageLength = 0;  // bytes in `image`; the worker takes the header off
-  std::atomic<uint32_t> bytesDone{0};
-  std::atomic<bool> workerDone{true};
-  std::atomic<bool> succeeded{false};
 
   const UpgradeTexts& Texts() const { return upgradeMode ? kUpgradeTexts : kEraseTexts; }
 };

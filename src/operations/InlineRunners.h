@@ -10,9 +10,8 @@ namespace yelvane {
 
 class InlineDialogRunner final : public DialogRunner {
  public:
-  InlineDialogRunner(DriveEnumerator& drives, UnitDialogObserver& dialog, LogSink& log,
-                     MessageSink& messages, Clock& clock)
-      : surroundings_{drives, dialog, log, messages, clock} {}
+  explicit InlineDialogRunner(const WorkerSurroundings& surroundings)
+      : surroundings_(surroundings) {}
   void RunRead(ReadJob& job) override;
   void RunUpgrade(UpgradeJob& job) override;
 

@@ -1,6 +1,5 @@
 #include "operations/ReadFlash.h"
 
-#include <algorithm>
 #include <new>
 
 #include "common/Format.h"
@@ -16,29 +15,17 @@ void ReleaseFileAndBuffer(ReadJob& job) {
   std::vector<uint8_t>().swap(job.buffer);
 }
 
-// The common failure end: log, the two fields, everything released.
+// The common failure end: the text shown, everything released.
 void Fail(ReadJob& job, WorkerSurroundings& s) {
-  s.log.AppendLog(kReadFailedText);
-  s.dialog.SetRateText(kReadFailedText);
-  s.dialog.SetStatusText(kReadFailedText);
+  ShowFailure(s, kReadFailedText);
   ReleaseFileAndBuffer(job);
   job.workerDone = true;
-}
-
-uint32_t RateKb(uint32_t bytes, uint32_t elapsedMs) {
-  return (bytes / elapsedMs) * 1000 / 1024;
 }
 
 }  // namespace
 
 DialogStart PrepareReadJob(ReadJob& job, DriveEnumerator& drives, MessageSink& messages) {
-  job.succeeded = false;
-  job.workerDone = true;
-  job.unitDrive = FindUnitDrive(drives);
-  if (job.unitDrive.empty()) {
-    messages.ShowMessage(kNoDiskText);
-    return DialogStart::NoDisk;
-  }
+  if (!FindJobDrive(job, drives, messages)) return DialogStart::NoDisk;
   // The command created the file; open it as it is, without creating it.
   job.dumpFile = std::fopen(job.dumpPath.c_str(), "r+b");
   if (!job.dumpFile) {
@@ -52,9 +39,7 @@ DialogStart PrepareReadJob(ReadJob& job, DriveEnumerator& drives, MessageSink& m
     messages.ShowMessage(kReadFailedText);
     return DialogStart::Failed;
   }
-  job.bytesDone = 0;
-  job.workerDone = false;
-  return DialogStart::WorkerReady;
+  return JobReady(job);
 }
 
 void AbandonReadJob(ReadJob& job) {
@@ -64,13 +49,9 @@ void AbandonReadJob(ReadJob& job) {
 
 void RunReadWorker(ReadJob& job, WorkerSurroundings& s) {
   job.workerDone = false;
-  SectorBlock data{};
   const uint32_t length = job.length;
   s.dialog.SetStatusText(kReadStatusText);
   s.dialog.SetTransferText(Format("0K/%ldK", static_cast<long>(length / 1024)));
-
-  const uint32_t start = job.address / kSectorSize;
-  const uint32_t count = SectorCount(length);
   if (!job.dumpFile || job.buffer.size() < length) {  // not prepared: never touch the unit
     Fail(job, s);
     return;
@@ -82,45 +63,21 @@ void RunReadWorker(ReadJob& job, WorkerSurroundings& s) {
     return;
   }
 
-  SectorBlock block = MakeBeginReadBlock(job.address, length);
-  if (!BeginTransaction(volume, block, s.clock)) {
-    // The unit never saw the command: its sectors would not be its memory.
-    AbandonTransaction(volume);
-    Fail(job, s);
+  TransferMeter meter(s.dialog, s.clock, job.bytesDone, static_cast<long>(length / 1024));
+  const auto progress = [&](uint32_t done, uint32_t count) {
+    meter(done, count);
+    // The last sector is in: the outcome shows before the end block goes.
+    if (done == count) {
+      s.log.AppendLog(kReadCompleteText);
+      s.dialog.SetRateText(kReadCompleteText);
+      s.dialog.SetPercent(100);
+    }
+  };
+  if (!ReadUnitMemory(volume, job.address, length, job.buffer.data(), s.clock, progress)) {
+    Fail(job, s);  // unlocked and closed; no end block after a sector given up
     s.dialog.CloseAfterDelay();
     return;
   }
-
-  uint32_t rateMark = s.clock.TickMs();
-  uint32_t rateBytesMark = 0;
-  job.bytesDone = 0;
-  for (uint32_t i = 0; i < count; ++i) {
-    s.dialog.SetPercent(static_cast<int>(static_cast<uint64_t>(i) * 100 / count));
-    const uint32_t now = s.clock.TickMs();
-    if (now - rateMark >= 1000) {
-      const uint32_t rate = RateKb(job.bytesDone - rateBytesMark, now - rateMark);
-      s.dialog.SetRateText(Format("%dKB", static_cast<int>(rate)));
-      rateMark = now;
-      rateBytesMark = job.bytesDone;
-    }
-    if (!ReadSectorWithRetry(volume, start + i, data.data())) {
-      AbandonTransaction(volume);  // no end block after a sector given up
-      Fail(job, s);
-      s.dialog.CloseAfterDelay();
-      return;
-    }
-    const uint32_t offset = kSectorSize * i;
-    const uint32_t bytes = length - offset < kSectorSize ? length - offset : kSectorSize;
-    std::copy(data.begin(), data.begin() + bytes, job.buffer.begin() + offset);
-    job.bytesDone += kSectorSize;
-    s.dialog.SetTransferText(Format("%ldK/%ldK", static_cast<long>(job.bytesDone / 1024),
-                                    static_cast<long>(length / 1024)));
-  }
-
-  s.log.AppendLog(kReadCompleteText);
-  s.dialog.SetRateText(kReadCompleteText);
-  s.dialog.SetPercent(100);
-  EndTransaction(volume, block, kEndReadHead);
   volume.Close();
 
   // A dump that did not reach the disk whole is not a successful read: the

@@ -3,7 +3,6 @@
 // Memory read: copies a stretch of the logger's memory into the dump file,
 // one sector at a time, under the "Read Flash Data" progress dialog.
 
-#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -18,18 +17,12 @@ inline constexpr const char* kReadCompleteText = "Read flash is complete.";
 inline constexpr const char* kReadStatusText = "Target Memory : Internal Flash";
 
 // Shared by the command, its dialog and the worker; one read at a time.
-struct ReadJob {
-  std::string unitDrive;          // filled by PrepareReadJob
+struct ReadJob : UnitJob {
   std::string dumpPath;           // set by the command
   std::FILE* dumpFile = nullptr;  // opened by PrepareReadJob, closed by the worker
   std::vector<uint8_t> buffer;    // `length` bytes; released by the worker
   uint32_t address = 0;           // unit memory address
   uint32_t length = 0;            // bytes to copy
-  std::atomic<uint32_t> bytesDone{0};
-  // False only while a worker runs; the dialog refuses to be cancelled then.
-  std::atomic<bool> workerDone{true};
-  // True only at a complete successful end; read after the dialog closed.
-  std::atomic<bool> succeeded{false};
 };
 
 // The dialog's initialisation without its windows: finds the logger, opens

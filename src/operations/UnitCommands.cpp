@@ -156,7 +156,8 @@ bool UnitCommands::UpgradeFirmware(const std::string& path) {
   }
   std::string image = path;
   if (image.empty()) {
-    const auto chosen = s_.imagePrompt.ChooseImage(JoinPath(s_.startupFolder, "*.msc"));
+    const auto chosen = s_.imagePrompt.ChooseImage(
+        JoinPath(s_.startupFolder, std::string("*") + kImageDefaultExtension));
     if (!chosen) return false;
     image = *chosen;
   }

@@ -5,6 +5,14 @@
 // and RTC synchronize. Everything around them comes in through small
 // interfaces, so the GUI maps them to its timer, dialogs and views and the
 // command-line tool and the tests to a terminal or recorders.
+//
+// Where the other names lead. Read Memory Data is ReadMemoryData here; it
+// runs the "Read Flash Data" dialog through DialogRunner::RunRead (the GUI's
+// CDlgReadFlash in app/DlgUnitFlash.h), whose worker is RunReadWorker on a
+// ReadJob (ReadFlash.h). Erase Memory Data (EraseMemory) and Upgrade Firmware
+// (UpgradeFirmware) are one mechanism, an image streamed into the logger:
+// DialogRunner::RunUpgrade, the "Erase Flash Data" dialog CDlgEraseFlash, and
+// RunUpgradeWorker on an UpgradeJob (EraseFlash.h).
 
 #include <ctime>
 #include <functional>
@@ -83,43 +91,10 @@ class ReportRunner {
   virtual void Start(const std::string& dumpPath) = 0;
 };
 
+// Everything the unit commands reach the world through. Built with
+// designated initialisers ({.log = ..., .poll = ...}), so every place that
+// wires the commands says what it gives them.
 struct CommandSurroundings {
-  CommandSurroundings(LogSink& log, MessageSink& messages, ProgressSink& progressPane,
-                      SessionTable& table, PresencePoll& poll, PetInfoPrompt& petPrompt,
-                      PetInfo& pet, ImageFilePrompt& imagePrompt, DialogRunner& dialogs,
-                      ReportRunner& report, DriveEnumerator& drives,
-                      std::function<bool()> unitConnected, std::string startupFolder)
-      : log(log),
-        messages(messages),
-        progressPane(progressPane),
-        table(table),
-        poll(poll),
-        petPrompt(petPrompt),
-        pet(pet),
-        imagePrompt(imagePrompt),
-        dialogs(dialogs),
-        report(report),
-        drives(drives),
-        unitConnected(std::move(unitConnected)),
-        startupFolder(std::move(startupFolder)) {}
-  // Every field in order, for callers that set them all at once.
-  CommandSurroundings(LogSink& log, MessageSink& messages, ProgressSink& progressPane,
-                      SessionTable& table, PresencePoll& poll, PetInfoPrompt& petPrompt,
-                      PetInfo& pet, ImageFilePrompt& imagePrompt, DialogRunner& dialogs,
-                      ReportRunner& report, DriveEnumerator& drives,
-                      std::function<bool()> unitConnected, std::string startupFolder,
-                      std::function<std::tm()> localTime, std::string archiveFolder,
-                      std::string dumpPath, std::string eraseImagePath, bool offerEraseAfterRead)
-      : CommandSurroundings(log, messages, progressPane, table, poll, petPrompt, pet, imagePrompt,
-                            dialogs, report, drives, std::move(unitConnected),
-                            std::move(startupFolder)) {
-    this->localTime = std::move(localTime);
-    this->archiveFolder = std::move(archiveFolder);
-    this->dumpPath = std::move(dumpPath);
-    this->eraseImagePath = std::move(eraseImagePath);
-    this->offerEraseAfterRead = offerEraseAfterRead;
-  }
-
   LogSink& log;
   MessageSink& messages;
   ProgressSink& progressPane;
@@ -131,16 +106,17 @@ struct CommandSurroundings {
   DialogRunner& dialogs;
   ReportRunner& report;
   DriveEnumerator& drives;
-  std::function<bool()> unitConnected;
-  std::string startupFolder;
+  // The main window's `unitConnected` as the presence poll left it.
+  std::function<bool()> unitConnected{};
+  std::string startupFolder{};
   // The PC's local time; read once per command that needs it.
   std::function<std::tm()> localTime = SystemLocalTime;
   // "" picks DownloadArchiveFolder() when a copy is saved.
-  std::string archiveFolder;
+  std::string archiveFolder{};
   // "" picks "<start-up folder>/tmp.bin".
-  std::string dumpPath;
+  std::string dumpPath{};
   // "" picks FindEraseImage(start-up folder).
-  std::string eraseImagePath;
+  std::string eraseImagePath{};
   // The GUI always offers the erase after a read; the tool only on request.
   bool offerEraseAfterRead = true;
 

@@ -1,12 +1,13 @@
 #pragma once
 
 // What the unit workers (memory read, erase/upgrade) report to their progress
-// dialog. The GUI's dialog implements the observer on its UI thread and the
-// worker waits for each call; the command-line tool draws a progress bar;
-// tests and the benchmark record the calls.
+// dialog, and what their jobs share. The GUI's dialog implements the observer
+// on its UI thread and the worker waits for each call; the command-line tool
+// draws a progress bar; tests and the benchmark record the calls.
 
+#include <atomic>
+#include <cstdint>
 #include <string>
-#include <vector>
 
 #include "common/Clock.h"
 #include "common/Sinks.h"
@@ -45,6 +46,17 @@ struct WorkerSurroundings {
   Clock& clock;
 };
 
+// What the memory read's and the erase/upgrade's jobs share: one instance
+// for the command, its dialog and the worker.
+struct UnitJob {
+  std::string unitDrive;  // filled by the preparation
+  std::atomic<uint32_t> bytesDone{0};
+  // False only while a worker runs; the dialog refuses to be cancelled then.
+  std::atomic<bool> workerDone{true};
+  // True only at a complete successful end; read after the dialog closed.
+  std::atomic<bool> succeeded{false};
+};
+
 // How a dialog's preparation (the part of its initialisation that is not a
 // window) ended.
 enum class DialogStart {
@@ -53,37 +65,41 @@ enum class DialogStart {
   Failed,       // the job could not be prepared; close the dialog, no worker
 };
 
+// The first step of every preparation: the job is reset and finds the
+// logger's drive. False, after "There is no available disk!!", when none
+// answers.
+bool FindJobDrive(UnitJob& job, DriveEnumerator& drives, MessageSink& messages);
+// The last step: the counters start again and a worker is expected, so that
+// a cancel arriving before its thread runs is refused too.
+DialogStart JobReady(UnitJob& job);
+
+// How a worker shows its failure: the text in the log, then in the rate and
+// status fields of its dialog.
+void ShowFailure(WorkerSurroundings& s, const std::string& text);
+
+// What the two workers show of a transfer, sector by sector (a
+// SectorProgress of unit/CommandExchange.h): the percentage before each
+// sector, the rate at most once a second ("49KB", bytes per millisecond
+// first, then scaled), and "12K/320K" after each sector. `bytesDone` counts
+// the bytes moved; `totalK` is the transfer's size in kilobytes.
+class TransferMeter {
+ public:
+  TransferMeter(UnitDialogObserver& dialog, Clock& clock, std::atomic<uint32_t>& bytesDone,
+                long totalK)
+      : dialog_(dialog), clock_(clock), bytesDone_(bytesDone), totalK_(totalK) {}
+  void operator()(uint32_t done, uint32_t count);
+
+ private:
+  UnitDialogObserver& dialog_;
+  Clock& clock_;
+  std::atomic<uint32_t>& bytesDone_;
+  long totalK_;
+  uint32_t rateMark_ = 0;
+  uint32_t rateBytesMark_ = 0;
+};
+
 inline constexpr const char* kNoDiskText = "There is no available disk!!";
 inline constexpr uint32_t kElapsedTimerMs = 1000;
 inline constexpr uint32_t kCloseDelayMs = 1000;
-
-// Keeps every call in order; for tests, the benchmark and diagnosis.
-class RecordingDialogObserver : public UnitDialogObserver {
- public:
-  struct Event {
-    ProgressCode code;
-    std::string text;
-    int percent = 0;
-    friend bool operator==(const Event&, const Event&) = default;
-  };
-  void SetTransferText(const std::string& text) override {
-    events.push_back({ProgressCode::TransferText, text});
-  }
-  void SetRateText(const std::string& text) override {
-    events.push_back({ProgressCode::RateText, text});
-  }
-  void SetPercent(int percent) override { events.push_back({ProgressCode::Percent, {}, percent}); }
-  void SetStatusText(const std::string& text) override {
-    events.push_back({ProgressCode::StatusText, text});
-  }
-  void StopElapsedTimer() override { events.push_back({ProgressCode::StopElapsedTimer, {}}); }
-  void CloseAfterDelay() override { events.push_back({ProgressCode::CloseSoon, {}}); }
-
-  // Texts sent with one code, in order.
-  std::vector<std::string> Texts(ProgressCode code) const;
-  bool Has(ProgressCode code) const;
-
-  std::vector<Event> events;
-};
 
 }  // namespace yelvane

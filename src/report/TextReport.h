@@ -9,6 +9,7 @@
 
 #include "activity/PetInfo.h"
 #include "activity/SessionTable.h"
+#include "common/FileReplace.h"
 
 namespace yelvane {
 
@@ -32,11 +33,6 @@ std::string BuildTextReport(const SessionTable& table, const PetInfo& pet,
 // `text` padded with blanks to `width` characters (UTF-8 letters count one
 // each), never cut, followed by two blanks.
 std::string PadCell(const std::string& text, int width);
-
-// Writes `bytes` to a temporary file in the target's folder and renames it
-// over `path`, so a failure never destroys an existing file. On failure
-// returns false with a message for the user in `error`.
-bool WriteFileReplacing(const std::string& path, const std::string& bytes, std::string& error);
 
 // BuildTextReport, then WriteFileReplacing.
 bool WriteTextReport(const std::string& path, const SessionTable& table, const PetInfo& pet,

@@ -1,6 +1,5 @@
 #include "report/WorkbookReport.h"
 
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -8,10 +7,10 @@
 #include <system_error>
 
 #include "common/Format.h"
-#include "report/WorkbookFile.h"
+#include "common/NoCase.h"
 
 #ifdef _WIN32
-#include "report/ComAutomation.h"
+#include "automation/ComAutomation.h"
 #endif
 
 namespace yelvane {
@@ -22,16 +21,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool EndsWithNoCase(const std::string& text, const std::string& suffix) {
-  if (text.size() < suffix.size()) return false;
-  for (std::size_t i = 0; i < suffix.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(text[text.size() - suffix.size() + i])) !=
-        std::tolower(static_cast<unsigned char>(suffix[i])))
-      return false;
-  }
-  return true;
-}
-
 // A name beside the target, with the same extension, so that the save never
 // touches the existing file until the new one is complete.
 std::string TemporaryPath(const std::string& path) {
@@ -41,6 +30,36 @@ std::string TemporaryPath(const std::string& path) {
   return (target.parent_path() / name).string();
 }
 
+// The application's version as a number: 16 for "16.0", 0 when unreadable.
+float VersionNumber(const Variant& version) {
+  if (version.GetType() == Variant::Type::Int) return static_cast<float>(version.Int());
+  if (version.GetType() != Variant::Type::String) return 0;
+  char* end = nullptr;
+  const float parsed = std::strtof(version.String().c_str(), &end);
+  return end != version.String().c_str() && *end == '\0' ? parsed : 0;
+}
+
+// Only a complete file replaces the old one: true when `temporary` became
+// `target`. The temporary file goes in any case.
+bool ReplaceTarget(HResult saveStatus, const std::string& temporary, const std::string& target,
+                   MessageSink& m) {
+  std::error_code ec;
+  bool replaced = false;
+  if (saveStatus >= 0 && fs::exists(temporary, ec)) {
+    fs::rename(temporary, target, ec);
+    if (ec) {
+      m.ShowMessage(Format("Cannot write \"%s\": %s", target.c_str(), ec.message().c_str()),
+                    MessageIcon::Error);
+    } else {
+      replaced = true;
+    }
+  }
+  fs::remove(temporary, ec);
+  return replaced;
+}
+
+}  // namespace
+
 void SetFontRange(CExcelAutomation& excel, Dispatch* sheet, const char* range, const char* property,
                   int number, bool bold) {
   if (std::string(property) == "Name") {
@@ -48,21 +67,6 @@ void SetFontRange(CExcelAutomation& excel, Dispatch* sheet, const char* range, c
   } else {
     excel.SetFont(sheet, "Range", range, property, "", number, bold);
   }
-}
-
-}  // namespace
-
-std::string EngineAutomationServer::CheckTarget(const std::string& path) {
-  if (EndsWithNoCase(path, ".xls") && FindLibreOffice(options_.sofficePath).empty()) {
-    return "LibreOffice is not installed, and it is needed to write the 97-2003 format (.xls). "
-           "Save the report as .xlsx instead.";
-  }
-  return {};
-}
-
-std::shared_ptr<Dispatch> EngineAutomationServer::CreateInstance() {
-  last_ = CreateEngineApplication(options_);
-  return AsDispatch(last_);
 }
 
 std::unique_ptr<AutomationServer> MakeAutomationServer(EngineOptions options) {
@@ -88,151 +92,10 @@ void FormatSheet(CExcelAutomation& excel, Dispatch* application, Dispatch* sheet
   excel.SetFont(sheet, "Cells", "", "Size", "", 9, false);
 }
 
-void AddSessionChart(CExcelAutomation& excel, Dispatch* /*application*/, Dispatch* workbook,
-                     Dispatch* sheet, const ChartSeries& series, const std::string& chartTitle,
-                     int /*session*/, const std::string& sheetName, int top) {
+void BuildReportSheet(CExcelAutomation& excel, Dispatch* application, Dispatch* sheet,
+                      const WorkbookJob& job, SaveObserver& observer) {
   MessageSink& m = excel.Messages();
-  const int k = static_cast<int>(series.labels.size());
-  excel.SelectCell(sheet, top, 1);
-  excel.SetCellValue(sheet, top, 1, chartTitle);
-  excel.SetCellValue(sheet, top + 1, 2, "Bark");
-  excel.SetCellValue(sheet, top + 1, 3, "Activity");
-  for (int i = 0; i < k && i < kMaxChartRows; ++i) {
-    const auto at = static_cast<std::size_t>(i);
-    excel.SetCellValue(sheet, top + 2 + i, 1, series.labels[at]);
-    excel.SetCellValue(sheet, top + 2 + i, 2,
-                       Format("%d", at < series.bark.size() ? series.bark[at] : 0));
-    excel.SetCellValue(sheet, top + 2 + i, 3,
-                       Format("%d", at < series.activity.size() ? series.activity[at] : 0));
-  }
-  const std::string source = Format("A%d:C%d", top + 1, top + 1 + k);
-  excel.SetBorders(sheet, source, "LineStyle", 7);
-  excel.SetBorders(sheet, source, "ColorIndex", 1);
-
-  Variant charts;
-  AutoWrap(m, kDispatchPropertyGet, &charts, workbook, "Charts");
-  Variant chart;
-  AutoWrap(m, kDispatchMethod | kDispatchPropertyGet, &chart, charts.Object(), "Add");
-  Dispatch* c = chart.Object();
-  AutoWrap(m, kDispatchPropertyPut, nullptr, c, "ChartType", {65});
-
-  AutoWrap(m, kDispatchPropertyPut, nullptr, c, "HasTitle", {1});
-  Variant title;
-  AutoWrap(m, kDispatchPropertyGet, &title, c, "ChartTitle");
-  Variant titleFont;
-  AutoWrap(m, kDispatchPropertyGet, &titleFont, title.Object(), "Font");
-  AutoWrap(m, kDispatchPropertyPut, nullptr, titleFont.Object(), "Name", {kReportFont});
-  Variant titleChars;
-  AutoWrap(m, kDispatchPropertyGet, &titleChars, title.Object(), "Characters");
-  AutoWrap(m, kDispatchPropertyPut, nullptr, titleChars.Object(), "Text", {chartTitle});
-
-  Variant legend;
-  AutoWrap(m, kDispatchPropertyGet, &legend, c, "Legend");
-  Variant legendFont;
-  AutoWrap(m, kDispatchPropertyGet, &legendFont, legend.Object(), "Font");
-  AutoWrap(m, kDispatchPropertyPut, nullptr, legendFont.Object(), "Name", {kReportFont});
-
-  // Axes(Type, AxisGroup): the group (last parameter) goes first.
-  const std::pair<int, const char*> axes[] = {{1, "Time"}, {2, "Bark/Activity"}};
-  for (const auto& [type, text] : axes) {
-    Variant axis;
-    AutoWrap(m, kDispatchPropertyGet, &axis, c, "Axes", {1, type});
-    AutoWrap(m, kDispatchPropertyPut, nullptr, axis.Object(), "HasTitle", {1});
-    Variant again;
-    AutoWrap(m, kDispatchPropertyGet, &again, c, "Axes", {1, type});
-    Variant axisTitle;
-    AutoWrap(m, kDispatchPropertyGet, &axisTitle, again.Object(), "AxisTitle");
-    Variant axisFont;
-    AutoWrap(m, kDispatchPropertyGet, &axisFont, axisTitle.Object(), "Font");
-    AutoWrap(m, kDispatchPropertyPut, nullptr, axisFont.Object(), "Name", {kReportFont});
-    Variant chars;
-    AutoWrap(m, kDispatchPropertyGet, &chars, axisTitle.Object(), "Characters");
-    AutoWrap(m, kDispatchPropertyPut, nullptr, chars.Object(), "Text", {text});
-    Variant ticks;
-    AutoWrap(m, kDispatchPropertyGet, &ticks, again.Object(), "TickLabels");
-    Variant tickFont;
-    AutoWrap(m, kDispatchPropertyGet, &tickFont, ticks.Object(), "Font");
-    AutoWrap(m, kDispatchPropertyPut, nullptr, tickFont.Object(), "Name", {kReportFont});
-  }
-
-  Variant range;
-  AutoWrap(m, kDispatchPropertyGet, &range, sheet, "Range", {source});
-  // SetSourceData(Source, PlotBy) and Location(Where, Name), last first.
-  AutoWrap(m, kDispatchMethod, nullptr, c, "SetSourceData", {2, range});
-  AutoWrap(m, kDispatchMethod, nullptr, c, "Location", {sheetName, 2});
-}
-
-int BuildWorkbook(const WorkbookJob& job, AutomationServer& server, CExcelAutomation& excel,
-                  SaveObserver& observer, bool* saved) {
-  MessageSink& m = excel.Messages();
-  if (saved) *saved = false;
-  auto stopEarly = [&](const std::string& text) {
-    m.ShowMessage(text, MessageIcon::Error);
-    if (job.saving) *job.saving = 0;
-    return 0;
-  };
-  if (const std::string problem = server.CheckTarget(job.path); !problem.empty()) {
-    return stopEarly(problem);
-  }
-
-  observer.SetProgress(1);
-  server.Initialize();
-  if (!server.LookUpClass()) {
-    server.Uninitialize();
-    return stopEarly(kClassLookupFailed);
-  }
-  observer.SetProgress(2);
-  std::shared_ptr<Dispatch> app = server.CreateInstance();
-  if (!app) {
-    server.Uninitialize();
-    return stopEarly(kNotRegistered);
-  }
-  Dispatch* xl = app.get();
-  observer.SetProgress(3);
-
-  Variant version;
-  AutoWrap(m, kDispatchPropertyGet, &version, xl, "Version");
-  {
-    float number = 0;
-    if (version.GetType() == Variant::Type::String) {
-      char* end = nullptr;
-      const float parsed = std::strtof(version.String().c_str(), &end);
-      if (end != version.String().c_str() && *end == '\0') number = parsed;
-    } else if (version.GetType() == Variant::Type::Int) {
-      number = static_cast<float>(version.Int());
-    }
-    g_bExcel12 = number >= 12.0f ? 1 : 0;
-  }
-
-  observer.SetProgress(4);
-  AutoWrap(m, kDispatchPropertyPut, nullptr, xl, "AlertBeforeOverwriting", {0});
-  observer.SetProgress(4);
-  AutoWrap(m, kDispatchPropertyPut, nullptr, xl, "DisplayAlerts", {0});
-  observer.SetProgress(4);
-  AutoWrap(m, kDispatchPropertyPut, nullptr, xl, "Visible", {0});
-  observer.SetProgress(4);
-  Variant books;
-  AutoWrap(m, kDispatchPropertyGet, &books, xl, "Workbooks");
-
-  observer.SetProgress(5);
-  Variant book;
-  AutoWrap(m, kDispatchPropertyGet, &book, books.Object(), "Add");
-  observer.SetProgress(6);
-  Variant reportSheet;
-  AutoWrap(m, kDispatchPropertyGet, &reportSheet, xl, "ActiveSheet");
-  observer.SetProgress(7);
-  Variant worksheets;
-  AutoWrap(m, kDispatchMethod | kDispatchPropertyGet, &worksheets, book.Object(), "WorkSheets");
-
-  // A new workbook has three sheets; keep the first only.
-  for (int i = 0; i < 2; ++i) {
-    Variant extra;
-    AutoWrap(m, kDispatchMethod | kDispatchPropertyGet, &extra, book.Object(), "Sheets", {2});
-    AutoWrap(m, kDispatchMethod | kDispatchPropertyGet, nullptr, extra.Object(), "Delete");
-  }
-
-  Dispatch* sheet = reportSheet.Object();
-  FormatSheet(excel, xl, sheet, kReportSheetName);
+  FormatSheet(excel, application, sheet, kReportSheetName);
 
   SetFontRange(excel, sheet, "A:L", "Name", 0, false);
   SetFontRange(excel, sheet, "A:L", "Size", 10, false);
@@ -307,65 +170,97 @@ int BuildWorkbook(const WorkbookJob& job, AutomationServer& server, CExcelAutoma
   excel.SetInteriorColor(sheet, Format("A6:A%d", n + 6), 36);
   excel.SetInteriorColor(sheet, Format("B5:F%d", n + 6), 35);
   excel.SetInteriorColor(sheet, Format("H5:L%d", n + 6), 37);
+}
 
-  if (job.plot && n > 0) {
-    // Every session gets its sheet: there is no fixed limit on their number.
-    if (std::FILE* dump = std::fopen(job.dumpPath.c_str(), "rb")) {
-      ChartSeries series;
-      for (int s = 0; s < n; ++s) {
-        Variant added;
-        AutoWrap(m, kDispatchMethod | kDispatchPropertyGet, &added, worksheets.Object(), "Add");
-        Dispatch* sessionSheet = added.Object();
-        AutoWrap(m, kDispatchMethod, nullptr, sessionSheet, "Activate");
-        const std::string name = Format("Session%d", s + 1);
-        FormatSheet(excel, xl, sessionSheet, name);
-        SetFontRange(excel, sessionSheet, "1:1", "Name", 0, true);
-        SetFontRange(excel, sessionSheet, "1:1", "Size", 12, false);
-        excel.SetCellValue(sessionSheet, 1, 1, Format("THE PLOT GRAPHIC FOR SESSION%d.", s + 1));
-        LoadSessionChart(*table, s + 1, dump, series);
-        AddSessionChart(excel, xl, book.Object(), sessionSheet, series,
-                        Format("Session%d plot graphic", s + 1), s + 1, name, 3);
-        observer.SetProgress(50 + s * 50 / n);
-      }
-      std::fclose(dump);
-    }
-  }
-
-  AutoWrap(m, kDispatchMethod, nullptr, sheet, "Activate");
-
-  const std::string temporary = TemporaryPath(job.path);
+HResult SaveAndQuit(CExcelAutomation& excel, Dispatch* application, Dispatch* workbook,
+                    const std::string& target, const std::string& temporary) {
+  MessageSink& m = excel.Messages();
   HResult status;
   if (g_bExcel12) {
     // SaveAs(Filename, FileFormat): 56 the 97-2003 format, 51 for an .xlsx name.
-    const int format = EndsWithNoCase(job.path, ".xlsx") ? 51 : 56;
-    status = AutoWrap(m, kDispatchMethod, nullptr, book.Object(), "SaveAs", {format, temporary});
+    const int format = EndsWithNoCase(target, ".xlsx") ? 51 : 56;
+    status = AutoWrap(m, kDispatchMethod, nullptr, workbook, "SaveAs", {format, temporary});
   } else {
-    status = AutoWrap(m, kDispatchMethod, nullptr, book.Object(), "SaveAs", {temporary});
+    status = AutoWrap(m, kDispatchMethod, nullptr, workbook, "SaveAs", {temporary});
+  }
+  AutoWrap(m, kDispatchMethod, nullptr, application, "Quit");
+  return status;
+}
+
+int BuildWorkbook(const WorkbookJob& job, AutomationServer& server, CExcelAutomation& excel,
+                  SaveObserver& observer, bool* saved) {
+  MessageSink& m = excel.Messages();
+  if (saved) *saved = false;
+  auto stopEarly = [&](const std::string& text) {
+    m.ShowMessage(text, MessageIcon::Error);
+    if (job.saving) *job.saving = 0;
+    return 0;
+  };
+  if (const std::string problem = server.CheckTarget(job.path); !problem.empty()) {
+    return stopEarly(problem);
   }
 
-  AutoWrap(m, kDispatchMethod, nullptr, xl, "Quit");
-  version.Clear();
-  block.reset();
-  reportSheet.Clear();
-  worksheets.Clear();
-  book.Clear();
-  books.Clear();
+  observer.SetProgress(1);
+  server.Initialize();
+  if (!server.LookUpClass()) {
+    server.Uninitialize();
+    return stopEarly(kClassLookupFailed);
+  }
+  observer.SetProgress(2);
+  std::shared_ptr<Dispatch> app = server.CreateInstance();
+  if (!app) {
+    server.Uninitialize();
+    return stopEarly(kNotRegistered);
+  }
+  Dispatch* xl = app.get();
+  observer.SetProgress(3);
+
+  const std::string temporary = TemporaryPath(job.path);
+  HResult status;
+  {
+    // Every object of the application goes before the application does.
+    Variant version;
+    AutoWrap(m, kDispatchPropertyGet, &version, xl, "Version");
+    g_bExcel12 = VersionNumber(version) >= 12.0f ? 1 : 0;
+
+    observer.SetProgress(4);
+    AutoWrap(m, kDispatchPropertyPut, nullptr, xl, "AlertBeforeOverwriting", {0});
+    observer.SetProgress(4);
+    AutoWrap(m, kDispatchPropertyPut, nullptr, xl, "DisplayAlerts", {0});
+    observer.SetProgress(4);
+    AutoWrap(m, kDispatchPropertyPut, nullptr, xl, "Visible", {0});
+    observer.SetProgress(4);
+    Variant books;
+    AutoWrap(m, kDispatchPropertyGet, &books, xl, "Workbooks");
+
+    observer.SetProgress(5);
+    Variant book;
+    AutoWrap(m, kDispatchPropertyGet, &book, books.Object(), "Add");
+    observer.SetProgress(6);
+    Variant reportSheet;
+    AutoWrap(m, kDispatchPropertyGet, &reportSheet, xl, "ActiveSheet");
+    observer.SetProgress(7);
+    Variant worksheets;
+    AutoWrap(m, kDispatchMethod | kDispatchPropertyGet, &worksheets, book.Object(), "WorkSheets");
+
+    // A new workbook has three sheets; keep the first only.
+    for (int i = 0; i < 2; ++i) {
+      Variant extra;
+      AutoWrap(m, kDispatchMethod | kDispatchPropertyGet, &extra, book.Object(), "Sheets", {2});
+      AutoWrap(m, kDispatchMethod | kDispatchPropertyGet, nullptr, extra.Object(), "Delete");
+    }
+
+    BuildReportSheet(excel, xl, reportSheet.Object(), job, observer);
+    if (job.plot && job.table && job.table->RowCount() > 0)
+      AddSessionSheets(excel, xl, book.Object(), worksheets.Object(), job, observer);
+    AutoWrap(m, kDispatchMethod, nullptr, reportSheet.Object(), "Activate");
+    status = SaveAndQuit(excel, xl, book.Object(), job.path, temporary);
+  }
   app.reset();
   server.Uninitialize();
 
-  // Only a complete file replaces the old one.
-  std::error_code ec;
-  if (status >= 0 && fs::exists(temporary, ec)) {
-    fs::rename(temporary, job.path, ec);
-    if (ec) {
-      m.ShowMessage(Format("Cannot write \"%s\": %s", job.path.c_str(), ec.message().c_str()),
-                    MessageIcon::Error);
-    } else if (saved) {
-      *saved = true;
-    }
-  }
-  fs::remove(temporary, ec);
-
+  const bool replaced = ReplaceTarget(status, temporary, job.path, m);
+  if (saved) *saved = replaced;
   observer.SetProgress(100);
   if (job.saving) *job.saving = 0;
   observer.End();

@@ -3,6 +3,8 @@
 // The workbook report: the worker that drives the spreadsheet application
 // (Excel through COM on Windows, the built-in engine everywhere) to build the
 // "PET'S DATA REPORT" sheet and a chart sheet per session, then save it.
+// Every step is an object-model call by name, so Excel and the engine see
+// the same calls in the same order.
 
 #include <atomic>
 #include <memory>
@@ -11,15 +13,14 @@
 #include "activity/ChartSeries.h"
 #include "activity/PetInfo.h"
 #include "activity/SessionTable.h"
-#include "report/ExcelAutomation.h"
-#include "report/SpreadsheetEngine.h"
+#include "automation/AutomationServer.h"
+#include "automation/ExcelAutomation.h"
+#include "engine/SpreadsheetEngine.h"
 
 namespace yelvane {
 
 inline constexpr const char* kReportSheetName = "PET'S DATA REPORT";
 inline constexpr const char* kReportFont = "Lucida Sans Unicode";
-inline constexpr const char* kClassLookupFailed = "CLSIDFromProgID() failed";
-inline constexpr const char* kNotRegistered = "Excel not registered properly";
 // Rows written per session sheet; borders and the chart still span them all.
 inline constexpr int kMaxChartRows = 2000;
 
@@ -35,36 +36,6 @@ class SaveObserver {
   virtual void SetStatus(const std::string& text) = 0;
   // The export has ended: the dialog closes.
   virtual void End() = 0;
-};
-
-// How the worker reaches the spreadsheet application.
-class AutomationServer {
- public:
-  virtual ~AutomationServer() = default;
-  // Checked before any work; a non-empty answer is shown and nothing happens.
-  virtual std::string CheckTarget(const std::string& path) { return (void)path, std::string(); }
-  virtual void Initialize() {}
-  // The class id of "Excel.Application".
-  virtual bool LookUpClass() = 0;
-  // A new, invisible application instance; null when it cannot be created.
-  virtual std::shared_ptr<Dispatch> CreateInstance() = 0;
-  virtual void Uninitialize() {}
-};
-
-// The built-in engine as the application.
-class EngineAutomationServer final : public AutomationServer {
- public:
-  explicit EngineAutomationServer(EngineOptions options = {}) : options_(std::move(options)) {}
-  std::string CheckTarget(const std::string& path) override;
-  bool LookUpClass() override { return true; }
-  std::shared_ptr<Dispatch> CreateInstance() override;
-  EngineOptions& Options() { return options_; }
-  // The last instance created (tests look at its workbooks).
-  std::shared_ptr<EngineApplication> LastApplication() const { return last_; }
-
- private:
-  EngineOptions options_;
-  std::shared_ptr<EngineApplication> last_;
 };
 
 // The application this platform offers: Excel through COM on Windows, the
@@ -85,8 +56,34 @@ struct WorkbookJob {
 int BuildWorkbook(const WorkbookJob& job, AutomationServer& server, CExcelAutomation& excel,
                   SaveObserver& observer, bool* saved = nullptr);
 
+// The parts of BuildWorkbook, in order, each on a workbook the application
+// has made.
+
+// The "PET'S DATA REPORT" sheet: its formats, the pet information and the
+// whole session table in one block.
+void BuildReportSheet(CExcelAutomation& excel, Dispatch* application, Dispatch* sheet,
+                      const WorkbookJob& job, SaveObserver& observer);
+
+// A sheet per session of the table, with its half-hour series read from the
+// dump and their chart (SessionSheets.cpp). Nothing when the dump cannot be
+// opened.
+void AddSessionSheets(CExcelAutomation& excel, Dispatch* application, Dispatch* workbook,
+                      Dispatch* worksheets, const WorkbookJob& job, SaveObserver& observer);
+
+// SaveAs to `temporary` (with the file format the application's version
+// takes), then Quit. Returns SaveAs's status.
+HResult SaveAndQuit(CExcelAutomation& excel, Dispatch* application, Dispatch* workbook,
+                    const std::string& target, const std::string& temporary);
+
+// What both kinds of sheet share: the name, hidden gridlines, left
+// alignment and the report's font at size 9 over all cells.
 void FormatSheet(CExcelAutomation& excel, Dispatch* application, Dispatch* sheet,
                  const std::string& name);
+
+// One font property of a range in the report's font: "Name" sets the font's
+// name, any other property takes `number`; `bold` sets Bold too.
+void SetFontRange(CExcelAutomation& excel, Dispatch* sheet, const char* range, const char* property,
+                  int number, bool bold);
 
 void AddSessionChart(CExcelAutomation& excel, Dispatch* application, Dispatch* workbook,
                      Dispatch* sheet, const ChartSeries& series, const std::string& chartTitle,

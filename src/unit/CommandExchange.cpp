@@ -20,6 +20,16 @@ SectorBlock MakeBlock(const CommandHead& head) {
   return block;
 }
 
+// Chunk `index` of a payload: 512 bytes, or for a short last chunk zeros
+// followed by the rest of the payload.
+void FillChunk(SectorBlock& block, const uint8_t* payload, std::size_t payloadLength,
+               std::size_t index) {
+  const std::size_t done = index * kSectorSize;
+  const std::size_t size = std::min<std::size_t>(kSectorSize, payloadLength - done);
+  if (size < kSectorSize) block.fill(0);
+  std::memcpy(block.data(), payload + done, size);
+}
+
 }  // namespace
 
 bool HasUnitSignature(const uint8_t* sector) {
@@ -104,7 +114,7 @@ void AbandonTransaction(UnitVolume& volume) {
 }
 
 bool ReadUnitMemory(UnitVolume& volume, uint32_t address, uint32_t length, uint8_t* destination,
-                    Clock& clock) {
+                    Clock& clock, const SectorProgress& progress) {
   SectorBlock block = MakeBeginReadBlock(address, length);
   if (!BeginTransaction(volume, block, clock)) {
     AbandonTransaction(volume);
@@ -114,6 +124,7 @@ bool ReadUnitMemory(UnitVolume& volume, uint32_t address, uint32_t length, uint8
   const uint32_t count = SectorCount(length);
   SectorBlock data{};
   for (uint32_t i = 0; i < count; ++i) {
+    if (progress) progress(i, count);
     if (!ReadSectorWithRetry(volume, start + i, data.data())) {
       AbandonTransaction(volume);
       return false;
@@ -121,34 +132,33 @@ bool ReadUnitMemory(UnitVolume& volume, uint32_t address, uint32_t length, uint8
     const uint32_t done = i * kSectorSize;
     std::memcpy(destination + done, data.data(), std::min(kSectorSize, length - done));
   }
+  if (progress) progress(count, count);
   EndTransaction(volume, block, kEndReadHead);
   return true;
 }
 
-void FillChunk(SectorBlock& block, const uint8_t* payload, std::size_t payloadLength,
-               std::size_t index) {
-  const std::size_t done = index * kSectorSize;
-  const std::size_t size = std::min<std::size_t>(kSectorSize, payloadLength - done);
-  if (size < kSectorSize) block.fill(0);
-  std::memcpy(block.data(), payload + done, size);
-}
-
 bool WriteUnitStream(UnitVolume& volume, uint32_t kind, uint32_t offset, uint32_t lengthField,
-                     const uint8_t* payload, std::size_t payloadLength, Clock& clock) {
+                     const uint8_t* payload, std::size_t payloadLength, Clock& clock,
+                     const SectorProgress& progress) {
   SectorBlock block = MakeBeginWriteBlock(kind, offset, lengthField);
   if (!BeginTransaction(volume, block, clock)) {
-    AbandonTransaction(volume);
+    AbandonTransaction(volume);  // no chunk goes to a unit that did not take the command
     return false;
   }
-  const std::size_t count = payloadLength / kSectorSize + (payloadLength % kSectorSize ? 1 : 0);
-  for (std::size_t i = 0; i < count; ++i) {
+  const auto count =
+      static_cast<uint32_t>(payloadLength / kSectorSize + (payloadLength % kSectorSize ? 1 : 0));
+  for (uint32_t i = 0; i < count; ++i) {
+    if (progress) progress(i, count);
     FillChunk(block, payload, payloadLength, i);
     if (!WriteSectorWithRetry(volume, kStreamSector, block.data())) {
       AbandonTransaction(volume);
       return false;
     }
   }
-  return EndTransaction(volume, block, kEndWriteHead);
+  if (progress) progress(count, count);
+  if (EndTransaction(volume, block, kEndWriteHead)) return true;
+  volume.Close();  // unlocked already
+  return false;
 }
 
 bool SendClock(UnitVolume& volume, const std::tm& localTime) {

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
+#include <functional>
 
 #include "common/Clock.h"
 #include "unit/RawVolume.h"
@@ -51,7 +52,7 @@ SectorBlock MakeSetClockBlock(const std::tm& localTime);
 bool ReadSectorWithRetry(UnitVolume& volume, uint32_t sector, uint8_t* buffer512);
 bool WriteSectorWithRetry(UnitVolume& volume, uint32_t sector, const uint8_t* buffer512);
 
-// Transaction steps for workers that run their own sector loops:
+// The steps the two transactions below are made of.
 // Begin: Lock, write `block` to sector 0, pause 100 ms. False when the block
 // write failed: the unit never saw the command, so the sectors would show the
 // volume's own bytes instead of unit memory. The caller then abandons the
@@ -64,22 +65,27 @@ bool EndTransaction(UnitVolume& volume, SectorBlock& block, const CommandHead& e
 // After a sector given up: Unlock and Close, no end block.
 void AbandonTransaction(UnitVolume& volume);
 
-// Read transaction on an open, signature-checked volume. On a sector given up
-// (or a begin block that could not be written) the volume is unlocked and
-// closed and no end block is written.
+// Told during a transfer, once the begin block is through: before each
+// sector with the number of sectors done so far, and once more after the
+// last one (done == count). A transfer given up stops telling.
+using SectorProgress = std::function<void(uint32_t done, uint32_t count)>;
+
+// Read transaction on an open, signature-checked volume: begin block, the
+// sectors from address / 512 one by one (four attempts each) into
+// `destination`, end block; the end block's own result does not count. On a
+// sector given up (or a begin block that could not be written) the volume is
+// unlocked and closed and no end block is written.
 bool ReadUnitMemory(UnitVolume& volume, uint32_t address, uint32_t length, uint8_t* destination,
-                    Clock& clock);
+                    Clock& clock, const SectorProgress& progress = {});
 
-// Write transaction: begin block, payload chunks on sector 1, end block. On a
-// chunk given up the volume is unlocked and closed and no end block is written.
-// False also when the end block could not be written (the volume is unlocked).
+// Write transaction: begin block, payload chunks on sector 1 (a short last
+// chunk is zeros followed by the rest of the payload), end block, which
+// keeps that chunk's rest after its head. It is the end block that makes the
+// unit take the stream, so its failure is a failure too. On any failure the
+// volume is unlocked and closed; no end block follows a chunk given up.
 bool WriteUnitStream(UnitVolume& volume, uint32_t kind, uint32_t offset, uint32_t lengthField,
-                     const uint8_t* payload, std::size_t payloadLength, Clock& clock);
-
-// Fills `block` with chunk `index` of a payload: 512 bytes, or for a short
-// last chunk zeros followed by the rest of the payload.
-void FillChunk(SectorBlock& block, const uint8_t* payload, std::size_t payloadLength,
-               std::size_t index);
+                     const uint8_t* payload, std::size_t payloadLength, Clock& clock,
+                     const SectorProgress& progress = {});
 
 // One set-clock block from a local time (fields of struct tm): Lock, write
 // sector 0, Unlock; no pause, no retry. Returns the block write's result,

@@ -18,6 +18,7 @@ inline constexpr std::size_t kImageKindOffset = 258;
 inline constexpr std::size_t kImageTargetOffsetOffset = 259;
 inline constexpr std::size_t kImageLengthFieldOffset = 263;
 
+// The firmware file dialog's filter and default extension.
 inline constexpr const char* kImageFileFilter = "MSC Files (*.msc)|*.msc||";
 inline constexpr const char* kImageDefaultExtension = ".msc";
 

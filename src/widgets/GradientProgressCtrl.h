@@ -1,5 +1,8 @@
 #pragma once
 
+// Names: this toolkit's members keep the m_ and type prefixes of the widgets the design names
+// (m_szHorz, m_clrText); members of our own elsewhere end in _.
+
 #include <QColor>
 #include <QProgressBar>
 #include <QString>

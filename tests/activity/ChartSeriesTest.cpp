@@ -1,13 +1,13 @@
 #include <gtest/gtest.h>
 
 #include "activity/ChartSeries.h"
-#include "activity/TestDump.h"
+#include "common/TempFolder.h"
+#include "support/TestDump.h"
 
 namespace yelvane {
 namespace {
 
-using testing_support::TempFolder;
-using testing_support::TestDump;
+using test::TestDump;
 
 void AddRow(MemorySessionTable& table, const std::string& start, const std::string& end) {
   const int r = table.RowCount();

@@ -1,17 +1,18 @@
 #include <gtest/gtest.h>
 
 #include "activity/FlashReport.h"
-#include "activity/TestDump.h"
+#include "common/TempFolder.h"
+#include "support/Recorders.h"
+#include "support/TestDump.h"
 
 namespace yelvane {
 namespace {
 
-using testing_support::RecordingLog;
-using testing_support::RecordingMessages;
-using testing_support::RecordingProgress;
-using testing_support::SampleRecord;
-using testing_support::TempFolder;
-using testing_support::TestDump;
+using test::RecordingLog;
+using test::RecordingMessages;
+using test::RecordingProgress;
+using test::SampleRecord;
+using test::TestDump;
 
 struct Walk {
   MemorySessionTable table;

@@ -55,14 +55,19 @@ TEST(DayOfYear, CountsMonthsBeforeAndLeapFebruary) {
   EXPECT_EQ(DayOfYear(2011, 13, 5), 5u);
 }
 
+// From, to, and what lies between them.
+struct Span {
+  const char* from;
+  const char* to;
+  int between;
+};
+
 TEST(DaysBetween, AcrossMonthsYearsAndInEitherOrder) {
-  EXPECT_EQ(DaysBetween("12-31-2011", "01-01-2012"), 1);
-  EXPECT_EQ(DaysBetween("02-28-2012", "03-01-2012"), 2);
-  EXPECT_EQ(DaysBetween("02-28-2011", "03-01-2011"), 1);
-  EXPECT_EQ(DaysBetween("01-01-2011", "01-01-2013"), 731);
-  EXPECT_EQ(DaysBetween("03-01-2011", "02-28-2011"), 1);
-  EXPECT_EQ(DaysBetween("01-01-2011", "01-01-2011"), 0);
-  EXPECT_EQ(DaysBetween("01-01-2000", "01-01-2100"), 36525);
+  for (const Span& s : {Span{"12-31-2011", "01-01-2012", 1}, Span{"02-28-2012", "03-01-2012", 2},
+                        Span{"02-28-2011", "03-01-2011", 1}, Span{"01-01-2011", "01-01-2013", 731},
+                        Span{"03-01-2011", "02-28-2011", 1}, Span{"01-01-2011", "01-01-2011", 0},
+                        Span{"01-01-2000", "01-01-2100", 36525}})
+    EXPECT_EQ(DaysBetween(s.from, s.to), s.between) << s.from << " " << s.to;
 }
 
 TEST(DaysBetween, MalformedDatesGiveZeroOrStayBounded) {
@@ -74,14 +79,13 @@ TEST(DaysBetween, MalformedDatesGiveZeroOrStayBounded) {
 }
 
 TEST(MinutesBetween, SameDayAndAcrossMidnight) {
-  EXPECT_EQ(MinutesBetween("03-07-2011 11:50PM", "03-08-2011 00:10AM"), 20);
-  EXPECT_EQ(MinutesBetween("03-07-2011 11:50PM", "03-08-2011 12:10AM"),
-            740);  // 12:10AM counts as 12:10
-  EXPECT_EQ(MinutesBetween("03-07-2011 08:00PM", "03-07-2011 07:30PM"), 30);
-  EXPECT_EQ(MinutesBetween("03-07-2011 08:00PM", "03-07-2011 09:10PM"), 70);
-  EXPECT_EQ(MinutesBetween("03-07-2011 08:00PM", "03-07-2011 08:00PM"), 0);
-  EXPECT_EQ(MinutesBetween("12-31-2011 11:00PM", "01-01-2012 01:00AM"), 120);
-  EXPECT_EQ(MinutesBetween("", ""), 0);
+  for (const Span& s : {Span{"03-07-2011 11:50PM", "03-08-2011 00:10AM", 20},
+                        Span{"03-07-2011 11:50PM", "03-08-2011 12:10AM", 740},  // 12:10AM is 12:10
+                        Span{"03-07-2011 08:00PM", "03-07-2011 07:30PM", 30},
+                        Span{"03-07-2011 08:00PM", "03-07-2011 09:10PM", 70},
+                        Span{"03-07-2011 08:00PM", "03-07-2011 08:00PM", 0},
+                        Span{"12-31-2011 11:00PM", "01-01-2012 01:00AM", 120}, Span{"", "", 0}})
+    EXPECT_EQ(MinutesBetween(s.from, s.to), s.between) << s.from << " " << s.to;
 }
 
 TEST(SplitToStrings, PiecesTrailingDelimiterAndClear) {

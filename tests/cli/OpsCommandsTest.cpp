@@ -2,16 +2,15 @@
 // whose memory lives in an image file of the test's own folder.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "common/TempFolder.h"
+#include "support/Files.h"
+#include "support/Tool.h"
 #include "unit/FirmwareImage.h"
 
 namespace yelvane {
@@ -19,74 +18,32 @@ namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
-
-Bytes ReadBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::string ReadText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void WriteBytes(const fs::path& path, const Bytes& bytes) {
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()),
-             static_cast<std::streamsize>(bytes.size()));
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::stringstream s(text);
-  for (std::string line; std::getline(s, line);) lines.push_back(line);
-  return lines;
-}
-
-struct ToolRun {
-  int code = -1;
-  std::string out;
-  std::string err;
-};
+using test::Lines;
+using test::ReadBytes;
+using test::ToolRun;
+using test::WriteBytes;
 
 class OpsCommands : public ::testing::Test {
  protected:
   OpsCommands() {
-    std::string pattern = (fs::path(testing::TempDir()) / "opscliXXXXXX").string();
-    dir_ = ::mkdtemp(pattern.data());
-    archive_ = dir_ / "archive";
     EXPECT_EQ(Cli({"simulate", "create", "mem.bin"}).code, 0);
     memory_ = ReadBytes(dir_ / "mem.bin");
-  }
-  ~OpsCommands() override {
-    std::error_code error;
-    fs::remove_all(dir_, error);
   }
 
   // Runs the tool in the test folder with `input` on stdin; downloads are
   // archived inside the folder, never in a home folder.
   ToolRun Cli(const std::vector<std::string>& args, const std::string& input = "") {
-    WriteBytes(dir_ / "stdin.txt", Bytes(input.begin(), input.end()));
-    std::string command = "cd '" + dir_.string() + "' && YELVANE_ARCHIVE_DIR='" +
-                          archive_.string() + "' '" + YELVANE_CLI_PATH + "'";
-    for (const auto& a : args) command += " '" + a + "'";
-    command += " <stdin.txt >stdout.txt 2>stderr.txt";
-    const int status = std::system(command.c_str());
-    ToolRun run;
-    run.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = ReadText(dir_ / "stdout.txt");
-    run.err = ReadText(dir_ / "stderr.txt");
-    return run;
+    return test::RunTool(dir_, args,
+                         {.stdinText = input, .env = {"YELVANE_ARCHIVE_DIR=" + archive_.string()}});
   }
 
   Bytes Slice(const Bytes& bytes, std::size_t from, std::size_t to) const {
     return Bytes(bytes.begin() + static_cast<long>(from), bytes.begin() + static_cast<long>(to));
   }
 
-  fs::path dir_;
-  fs::path archive_;
+  TempFolder folder_;
+  const fs::path dir_ = folder_.Path();
+  const fs::path archive_ = dir_ / "archive";
   Bytes memory_;
 };
 

@@ -7,17 +7,13 @@
 #include <sstream>
 #include <string>
 
-#include "cli/CmdOperations.h"
+#include "cli/Terminal.h"
+#include "support/Recorders.h"
 
 namespace yelvane {
 namespace {
 
-class ManualClock final : public Clock {
- public:
-  uint32_t TickMs() override { return now; }
-  void SleepMs(uint32_t ms) override { now += ms; }
-  uint32_t now = 1000;
-};
+using test::FakeClock;
 
 class Terminal : public ::testing::Test {
  protected:
@@ -73,7 +69,7 @@ TEST_F(Terminal, QuestionsAreNoUnlessAnsweredYes) {
 }
 
 TEST_F(Terminal, ProgressBarShowsPercentTransferRateAndElapsedSeconds) {
-  ManualClock clock;
+  FakeClock clock;
   TerminalOut out(file_, true);
   TerminalProgress progress(out, clock);
   progress.SetTransferText("0K/320K");
@@ -96,7 +92,7 @@ TEST_F(Terminal, ProgressBarShowsPercentTransferRateAndElapsedSeconds) {
 }
 
 TEST_F(Terminal, NoBarWhenNotATerminal) {
-  ManualClock clock;
+  FakeClock clock;
   TerminalOut out(file_, false);
   TerminalProgress progress(out, clock);
   progress.SetPercent(50);

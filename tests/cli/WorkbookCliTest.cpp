@@ -2,63 +2,44 @@
 // the exit codes, and nothing written when the format cannot be produced.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/wait.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "common/TempFolder.h"
 #include "sim/DemoData.h"
+#include "support/Files.h"
+#include "support/Tool.h"
 
 namespace yelvane {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Read(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using test::ReadText;
 
 class WorkbookCli : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "yelvane-cli-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir = pattern;
     DemoOptions demo;
     demo.sessions = 4;
-    const std::vector<uint8_t> dump = DumpSlice(MakeDemoMemory(demo));
-    std::ofstream(dir / "demo.bin", std::ios::binary)
-        .write(reinterpret_cast<const char*>(dump.data()),
-               static_cast<std::streamsize>(dump.size()));
+    test::WriteBytes(dir / "demo.bin", DumpSlice(MakeDemoMemory(demo)));
   }
-  void TearDown() override { fs::remove_all(dir); }
 
+  // Runs the tool in the test folder with `env` ("NAME=value" or nothing).
   int Run(const std::string& env, const std::vector<std::string>& args) {
-    std::string command = "cd '" + dir.string() + "' && " + env + " '" + YELVANE_CLI_PATH + "'";
-    for (const auto& a : args) command += " '" + a + "'";
-    command += " >stdout.txt 2>stderr.txt";
-    const int status = std::system(command.c_str());
-    err = Read(dir / "stderr.txt");
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    test::ToolInput input;
+    if (!env.empty()) input.env.push_back(env);
+    const test::ToolRun run = test::RunTool(dir, args, input);
+    err = run.err;
+    return run.code;
   }
-  std::vector<std::string> Files() {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir)) {
-      const std::string name = e.path().filename().string();
-      if (name != "stdout.txt" && name != "stderr.txt") names.push_back(name);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-  }
+  std::vector<std::string> Files() { return test::FileNames(dir); }
 
-  fs::path dir;
+  TempFolder folder;
+  const fs::path dir = folder.Path();
   std::string err;
 };
 
@@ -66,12 +47,12 @@ TEST_F(WorkbookCli, WritesTheWorkbookWithAndWithoutCharts) {
   ASSERT_EQ(Run("", {"report", "demo.bin", "-o", "Rex.xlsx", "--pet-name", "Rex"}), 0) << err;
   EXPECT_NE(err.find("Saved the workbook report of 4 sessions to \"Rex.xlsx\"."), std::string::npos)
       << err;
-  const std::string withCharts = Read(dir / "Rex.xlsx");
+  const std::string withCharts = ReadText(dir / "Rex.xlsx");
   EXPECT_EQ(withCharts.substr(0, 2), "PK");
   EXPECT_NE(withCharts.find("xl/charts/chart4.xml"), std::string::npos);
 
   ASSERT_EQ(Run("", {"report", "demo.bin", "-o", "plain.XLSX", "--no-charts"}), 0) << err;
-  const std::string plain = Read(dir / "plain.XLSX");
+  const std::string plain = ReadText(dir / "plain.XLSX");
   EXPECT_EQ(plain.find("xl/charts/"), std::string::npos);
   EXPECT_EQ(plain.find("xl/worksheets/sheet2.xml"), std::string::npos);
   EXPECT_EQ(Files(), (std::vector<std::string>{"Rex.xlsx", "demo.bin", "plain.XLSX"}));
@@ -92,7 +73,7 @@ TEST_F(WorkbookCli, FailedSaveKeepsTheOldFileAndFails) {
   EXPECT_EQ(Run("YELVANE_SOFFICE=/bin/false", {"report", "demo.bin", "-o", "old.xls"}), 1);
   EXPECT_NE(err.find("Error: IDispatch::Invoke(\"SaveAs\"="), std::string::npos) << err;
   EXPECT_NE(err.find("failed w/err 0x800a03ec"), std::string::npos) << err;
-  EXPECT_EQ(Read(dir / "old.xls"), "old report");
+  EXPECT_EQ(ReadText(dir / "old.xls"), "old report");
   EXPECT_EQ(Files(), (std::vector<std::string>{"demo.bin", "old.xls"}));
 
   EXPECT_EQ(Run("", {"report", "demo.bin", "-o", "old.xls/inside.xlsx"}), 1);

@@ -14,7 +14,6 @@
 #include <fstream>
 #include <memory>
 
-#include "AppTestSupport.h"
 #include "activity/FlashReport.h"
 #include "app/DlgPetInfo.h"
 #include "app/DlgUnitFlash.h"
@@ -23,12 +22,14 @@
 #include "app/VandryView.h"
 #include "sim/DemoData.h"
 #include "sim/SimulatedLogger.h"
+#include "support/Gui.h"
+#include "support/Recorders.h"
 #include "unit/FirmwareImage.h"
 #include "widgets/GradientProgressCtrl.h"
 
 using namespace yelvane;
 using yelvane::test::LogLines;
-using yelvane::test::ScriptedPrompt;
+using yelvane::test::RecordingMessages;
 using yelvane::test::WhenModal;
 
 namespace {
@@ -80,9 +81,9 @@ struct Bench {
   }
   void Attach() {
     frame->CheckUnitPresence();
-    QVERIFY(frame->unitConnected);
+    QVERIFY(frame->UnitConnected());
   }
-  std::vector<std::string> Lines() const { return LogLines(frame->m_wndLog); }
+  std::vector<std::string> Lines() const { return LogLines(frame->LogControl()); }
 
   QString previous;
   QTemporaryDir dir;
@@ -90,7 +91,7 @@ struct Bench {
   std::vector<uint8_t> memory;
   std::shared_ptr<SimulatedLogger> logger;
   SimulatedDrives drives;
-  ScriptedPrompt prompt;
+  RecordingMessages prompt;
   FixedImage images;
   std::unique_ptr<CMainFrame> frame;
 };
@@ -231,7 +232,7 @@ void TestAppCommands::readRoadOnSimulator() {
       QCOMPARE(bench.frame->View()->CellText(r, c, kCellBufferSize),
                expected.CellText(r, c, kCellBufferSize));
   QVERIFY(bench.frame->PresencePollActive());
-  QCOMPARE(bench.frame->m_stcPetLocation->text(), QString("Pet Location:  Park"));
+  QCOMPARE(bench.frame->PetLocationLabel()->text(), QString("Pet Location:  Park"));
 
   // The chart lists read the first session back from the screen's table.
   QVERIFY(bench.app->LoadSessionChart(*bench.frame->View(), 1,
@@ -266,7 +267,7 @@ void TestAppCommands::readPetDialogCancelled() {
   const auto lines = bench.Lines();
   QCOMPARE(lines.back(), std::string("Cancel the flash data read."));
   QCOMPARE(bench.frame->View()->RowCount(), 1);
-  QCOMPARE(bench.frame->m_strPetName, std::string());
+  QCOMPARE(bench.frame->Pet().name, std::string());
   QVERIFY(bench.prompt.boxes.empty());
   QVERIFY(!QFile::exists(bench.dir.filePath("tmp.bin")));
 }
@@ -288,7 +289,7 @@ void TestAppCommands::readLoggerPulledOut() {
   QCOMPARE(bench.frame->View()->RowCount(), 0);
   QVERIFY(bench.frame->PresencePollActive());
   bench.frame->CheckUnitPresence();
-  QCOMPARE(bench.frame->m_stcUsbStatus->text(), QString("USB Disconnected"));
+  QCOMPARE(bench.frame->UsbStatusLabel()->text(), QString("USB Disconnected"));
 }
 
 void TestAppCommands::eraseAfterReadWithYes() {
@@ -328,9 +329,7 @@ void TestAppCommands::eraseAfterReadWithYes() {
 void TestAppCommands::upgradeEmptiesTableAndPetLabels() {
   Bench bench;
   bench.Attach();
-  bench.frame->m_strPetName = "Rex";
-  bench.frame->m_strPetOwner = "Ann";
-  bench.frame->m_strPetLocation = "Park";
+  bench.frame->SetPet({.name = "Rex", .owner = "Ann", .location = "Park"});
   bench.frame->RefreshPetLabels();
   bench.frame->View()->InsertRow(0);
   bench.frame->View()->InsertRow(1);
@@ -350,10 +349,10 @@ void TestAppCommands::upgradeEmptiesTableAndPetLabels() {
   QCOMPARE(shot.rate, QString("Upgrade is complete."));
   QCOMPARE(bench.Lines().back(), std::string("Upgrade the firmware successfully!"));
   QCOMPARE(bench.frame->View()->RowCount(), 0);
-  QCOMPARE(bench.frame->m_strPetName, std::string());
-  QCOMPARE(bench.frame->m_stcPetName->text(), QString("Pet Name: "));
-  QCOMPARE(bench.frame->m_stcPetOwner->text(), QString("Pet Owner: "));
-  QCOMPARE(bench.frame->m_stcPetLocation->text(), QString("Pet Location: "));
+  QCOMPARE(bench.frame->Pet().name, std::string());
+  QCOMPARE(bench.frame->PetNameLabel()->text(), QString("Pet Name: "));
+  QCOMPARE(bench.frame->PetOwnerLabel()->text(), QString("Pet Owner: "));
+  QCOMPARE(bench.frame->PetLocationLabel()->text(), QString("Pet Location: "));
   QVERIFY(bench.frame->PresencePollActive());
   QCOMPARE(QDir::currentPath(), bench.dir.path());
 }
@@ -409,14 +408,15 @@ void TestAppCommands::rtcOnAndOffTheSimulator() {
 
 void TestAppCommands::usbLabelFollowsSimulatedLogger() {
   Bench bench;
-  QCOMPARE(bench.frame->m_stcUsbStatus->text(), QString("USB Disconnected"));
-  QTRY_COMPARE_WITH_TIMEOUT(bench.frame->m_stcUsbStatus->text(), QString("USB Connected"), 3000);
-  QVERIFY(bench.frame->unitConnected);
+  QCOMPARE(bench.frame->UsbStatusLabel()->text(), QString("USB Disconnected"));
+  QTRY_COMPARE_WITH_TIMEOUT(bench.frame->UsbStatusLabel()->text(), QString("USB Connected"), 3000);
+  QVERIFY(bench.frame->UnitConnected());
   bench.logger->Unplug();
-  QTRY_COMPARE_WITH_TIMEOUT(bench.frame->m_stcUsbStatus->text(), QString("USB Disconnected"), 3000);
-  QVERIFY(!bench.frame->unitConnected);
+  QTRY_COMPARE_WITH_TIMEOUT(bench.frame->UsbStatusLabel()->text(), QString("USB Disconnected"),
+                            3000);
+  QVERIFY(!bench.frame->UnitConnected());
   bench.logger->Plug();
-  QTRY_COMPARE_WITH_TIMEOUT(bench.frame->m_stcUsbStatus->text(), QString("USB Connected"), 3000);
+  QTRY_COMPARE_WITH_TIMEOUT(bench.frame->UsbStatusLabel()->text(), QString("USB Connected"), 3000);
 }
 
 void TestAppCommands::aboutReadsFirmwareVersion() {
@@ -442,7 +442,9 @@ void TestAppCommands::dialogRefusesCancelWhileWorkerRunsAndClosesAfterASecond() 
   NullLog log;
   NullMessages messages;
   ReadJob job;
-  CDlgReadFlash dialog(job, DialogContext{drives, log, messages, DefaultClock()});
+  CDlgReadFlash dialog(
+      job,
+      DialogContext{.drives = drives, .log = log, .messages = messages, .clock = DefaultClock()});
   QSignalSpy finished(&dialog, &QDialog::finished);
   job.workerDone = false;
   dialog.reject();
@@ -497,7 +499,7 @@ void TestAppCommands::startupDetectionOffersAndDeletesImage() {
     CVandryApp app;
     SimulatedDrives drives;
     drives.Add("sim0", std::make_shared<SimulatedLogger>(MakeBlankMemory()));
-    ScriptedPrompt prompt;
+    RecordingMessages prompt;
     CMainFrame frame;
     frame.SetDrives(drives);
     frame.SetPrompt(&prompt);
@@ -507,7 +509,7 @@ void TestAppCommands::startupDetectionOffersAndDeletesImage() {
     QVERIFY(prompt.boxes[0].text.rfind("Detect new firmware(\"", 0) == 0);
     QCOMPARE(prompt.boxes[0].caption, std::string("Upgrade Firmware"));
     QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(image), 2000);
-    QCOMPARE(LogLines(frame.m_wndLog).back(), std::string("Cancel that upgrade firmware."));
+    QCOMPARE(LogLines(frame.LogControl()).back(), std::string("Cancel that upgrade firmware."));
   }
   QDir::setCurrent(previous);
 }

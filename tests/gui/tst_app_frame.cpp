@@ -1,5 +1,6 @@
 // The main window, the session table view and the small dialogs.
 
+#include <QAbstractItemModelTester>
 #include <QAction>
 #include <QDockWidget>
 #include <QFontMetrics>
@@ -14,16 +15,19 @@
 #include <atomic>
 #include <thread>
 
-#include "AppTestSupport.h"
+#include "activity/FlashReport.h"
 #include "app/AboutDlg.h"
 #include "app/DlgPetInfo.h"
 #include "app/MainFrm.h"
 #include "app/Vandry.h"
 #include "app/VandryView.h"
+#include "sim/DemoData.h"
 #include "sim/SimulatedLogger.h"
+#include "support/Gui.h"
+#include "support/Recorders.h"
 
 using namespace yelvane;
-using yelvane::test::ScriptedPrompt;
+using yelvane::test::RecordingMessages;
 
 class TestAppFrame : public QObject {
   Q_OBJECT
@@ -42,6 +46,7 @@ class TestAppFrame : public QObject {
   void petInfoCommandRunsDialog();
   void aboutShowsFirmwareVersion();
   void checkForUpdatesOpensFixedPage();
+  void sessionModelKeepsItsViewsInStep();
 
  private:
   CVandryApp app_;
@@ -49,7 +54,7 @@ class TestAppFrame : public QObject {
 
 void TestAppFrame::closeAsksOnEveryWayOut() {
   CMainFrame frame;
-  ScriptedPrompt prompt;
+  RecordingMessages prompt;
   frame.SetPrompt(&prompt);
   frame.show();
   QVERIFY(QTest::qWaitForWindowExposed(&frame));
@@ -81,7 +86,7 @@ void TestAppFrame::closeAsksOnEveryWayOut() {
 
 void TestAppFrame::closeYesStopsTimersAndNoKeepsThem() {
   CMainFrame frame;
-  ScriptedPrompt prompt;
+  RecordingMessages prompt;
   frame.SetPrompt(&prompt);
   frame.show();
   QVERIFY(frame.PresencePollActive());
@@ -96,7 +101,7 @@ void TestAppFrame::closeYesStopsTimersAndNoKeepsThem() {
 void TestAppFrame::titleStaysYelvane() {
   CMainFrame frame;
   QCOMPARE(frame.windowTitle(), QString("Yelvane"));
-  frame.m_strPetName = "Rex";
+  frame.SetPet({.name = "Rex"});
   frame.RefreshPetLabels();
   frame.Log().AppendLog("Command: Read Memory Data", true);
   QCOMPARE(frame.windowTitle(), QString("Yelvane"));
@@ -104,7 +109,7 @@ void TestAppFrame::titleStaysYelvane() {
 
 void TestAppFrame::appendLogAddsOneBreakAndScrolls() {
   CMainFrame frame;
-  QPlainTextEdit* log = frame.m_wndLog;
+  QPlainTextEdit* log = frame.LogControl();
   QVERIFY(log->isReadOnly());
   frame.Log().SetLogText(" ");
   frame.Log().AppendLog("Command: Erase Memory Data", true);
@@ -137,15 +142,15 @@ void TestAppFrame::statusTextMessageAndPanes() {
 
   // Panes left to right: BARK, ACTIVITY, USB, progress, text; widths from the
   // sizing strings in the status bar's font.
-  QCOMPARE(frame.PaneWidget(0), static_cast<QWidget*>(frame.m_stcBark));
-  QCOMPARE(frame.PaneWidget(1), static_cast<QWidget*>(frame.m_stcActivity));
-  QCOMPARE(frame.PaneWidget(2), static_cast<QWidget*>(frame.m_stcUsbStatus));
-  QCOMPARE(frame.PaneWidget(3), static_cast<QWidget*>(frame.m_wndProgress));
+  QCOMPARE(frame.PaneWidget(0), static_cast<QWidget*>(frame.BarkKey()));
+  QCOMPARE(frame.PaneWidget(1), static_cast<QWidget*>(frame.ActivityKey()));
+  QCOMPARE(frame.PaneWidget(2), static_cast<QWidget*>(frame.UsbStatusLabel()));
+  QCOMPARE(frame.PaneWidget(3), static_cast<QWidget*>(frame.ProgressPane()));
   const QFontMetrics metrics(frame.statusBar()->font());
-  QCOMPARE(frame.m_stcBark->width(), metrics.horizontalAdvance("Indicator the Barking "));
-  QCOMPARE(frame.m_stcUsbStatus->width(),
+  QCOMPARE(frame.BarkKey()->width(), metrics.horizontalAdvance("Indicator the Barking "));
+  QCOMPARE(frame.UsbStatusLabel()->width(),
            metrics.horizontalAdvance("USB Status" + QString(37, QLatin1Char(' '))));
-  QCOMPARE(frame.m_wndProgress->width(),
+  QCOMPARE(frame.ProgressPane()->width(),
            metrics.horizontalAdvance("Process Progress" + QString(86, QLatin1Char(' '))));
   frame.resize(1280, 800);
   frame.show();
@@ -153,8 +158,8 @@ void TestAppFrame::statusTextMessageAndPanes() {
   for (int i = 0; i + 1 < 5; ++i) {
     QVERIFY(frame.PaneWidget(i)->x() < frame.PaneWidget(i + 1)->x());
   }
-  QCOMPARE(frame.m_stcBark->text(), QString("BARK"));
-  QCOMPARE(frame.m_stcActivity->text(), QString("ACTIVITY"));
+  QCOMPARE(frame.BarkKey()->text(), QString("BARK"));
+  QCOMPARE(frame.ActivityKey()->text(), QString("ACTIVITY"));
 
   // A window narrower than the panes cuts off those on the right; none is
   // pushed over its neighbour, so the colour keys stay whole.
@@ -167,7 +172,7 @@ void TestAppFrame::statusTextMessageAndPanes() {
     QVERIFY(left->mapTo(&frame, QPoint(left->width(), 0)).x() <=
             right->mapTo(&frame, QPoint(0, 0)).x());
   }
-  QCOMPARE(frame.m_stcBark->width(), metrics.horizontalAdvance("Indicator the Barking "));
+  QCOMPARE(frame.BarkKey()->width(), metrics.horizontalAdvance("Indicator the Barking "));
 }
 
 void TestAppFrame::usbLabelFollowsPresence() {
@@ -177,15 +182,15 @@ void TestAppFrame::usbLabelFollowsPresence() {
   logger->Unplug();
   drives.Add("sim0", logger);
   frame.SetDrives(drives);
-  QCOMPARE(frame.m_stcUsbStatus->text(), QString("USB Disconnected"));
+  QCOMPARE(frame.UsbStatusLabel()->text(), QString("USB Disconnected"));
   logger->Plug();
-  QTRY_COMPARE_WITH_TIMEOUT(frame.m_stcUsbStatus->text(), QString("USB Connected"), 3000);
-  QVERIFY(frame.unitConnected);
-  QCOMPARE(frame.m_stcUsbStatus->GetTextColor(), QColor(0, 0, 255));
+  QTRY_COMPARE_WITH_TIMEOUT(frame.UsbStatusLabel()->text(), QString("USB Connected"), 3000);
+  QVERIFY(frame.UnitConnected());
+  QCOMPARE(frame.UsbStatusLabel()->GetTextColor(), QColor(0, 0, 255));
   logger->Unplug();
-  QTRY_COMPARE_WITH_TIMEOUT(frame.m_stcUsbStatus->text(), QString("USB Disconnected"), 3000);
-  QVERIFY(!frame.unitConnected);
-  QCOMPARE(frame.m_stcUsbStatus->GetTextColor(), QColor(255, 0, 0));
+  QTRY_COMPARE_WITH_TIMEOUT(frame.UsbStatusLabel()->text(), QString("USB Disconnected"), 3000);
+  QVERIFY(!frame.UnitConnected());
+  QCOMPARE(frame.UsbStatusLabel()->GetTextColor(), QColor(255, 0, 0));
 }
 
 void TestAppFrame::tableTintsFontAndColumns() {
@@ -322,9 +327,7 @@ void TestAppFrame::closedGateReleasesWaitingWorker() {
 
 void TestAppFrame::petInfoOkCancelBlankAndBlanks() {
   CMainFrame frame;
-  frame.m_strPetName = "Rex";
-  frame.m_strPetOwner = "Ann";
-  frame.m_strPetLocation = "Oslo";
+  frame.SetPet({.name = "Rex", .owner = "Ann", .location = "Oslo"});
   frame.RefreshPetLabels();
   {
     CDlgPetInfo dialog(frame);
@@ -334,27 +337,27 @@ void TestAppFrame::petInfoOkCancelBlankAndBlanks() {
     dialog.Edit(1001)->setText("Max");
     dialog.reject();
   }
-  QCOMPARE(frame.m_strPetName, std::string("Rex"));
-  QCOMPARE(frame.m_stcPetName->text(), QString("Pet Name: Rex"));
+  QCOMPARE(frame.Pet().name, std::string("Rex"));
+  QCOMPARE(frame.PetNameLabel()->text(), QString("Pet Name: Rex"));
   {
     CDlgPetInfo dialog(frame);
     dialog.Edit(1001)->setText("  Max ");
     dialog.accept();
   }
-  QCOMPARE(frame.m_strPetName, std::string("  Max "));
-  QCOMPARE(frame.m_stcPetName->text(), QString("Pet Name:   Max "));
-  QCOMPARE(frame.m_stcPetOwner->text(), QString("Pet Owner: Ann"));
+  QCOMPARE(frame.Pet().name, std::string("  Max "));
+  QCOMPARE(frame.PetNameLabel()->text(), QString("Pet Name:   Max "));
+  QCOMPARE(frame.PetOwnerLabel()->text(), QString("Pet Owner: Ann"));
   {
     CDlgPetInfo dialog(frame);
     for (int id : {1001, 1002, 1003}) dialog.Edit(id)->clear();
     dialog.accept();
   }
-  QCOMPARE(frame.m_strPetOwner, std::string());
-  QCOMPARE(frame.m_stcPetName->text(), QString("Pet Name: "));
-  QCOMPARE(frame.m_stcPetOwner->text(), QString("Pet Owner: "));
-  QCOMPARE(frame.m_stcPetLocation->text(), QString("Pet Location: "));
-  QCOMPARE(frame.m_stcPetName->width(), 300);
-  QCOMPARE(frame.m_stcPetName->GetTextColor(), QColor(0, 0, 255));
+  QCOMPARE(frame.Pet().owner, std::string());
+  QCOMPARE(frame.PetNameLabel()->text(), QString("Pet Name: "));
+  QCOMPARE(frame.PetOwnerLabel()->text(), QString("Pet Owner: "));
+  QCOMPARE(frame.PetLocationLabel()->text(), QString("Pet Location: "));
+  QCOMPARE(frame.PetNameLabel()->width(), 300);
+  QCOMPARE(frame.PetNameLabel()->GetTextColor(), QColor(0, 0, 255));
 }
 
 void TestAppFrame::petInfoCommandRunsDialog() {
@@ -367,14 +370,14 @@ void TestAppFrame::petInfoCommandRunsDialog() {
     QTest::keyClick(dialog->Edit(1002), Qt::Key_Return);
   });
   frame.OnCommand(ID_PET_INFORMATION);
-  QCOMPARE(frame.m_strPetOwner, std::string("Bob"));
-  QCOMPARE(frame.m_stcPetOwner->text(), QString("Pet Owner: Bob"));
+  QCOMPARE(frame.Pet().owner, std::string("Bob"));
+  QCOMPARE(frame.PetOwnerLabel()->text(), QString("Pet Owner: Bob"));
   yelvane::test::WhenModal<CDlgPetInfo>([](CDlgPetInfo* dialog) {
     dialog->Edit(1002)->setText("Zed");
     QTest::keyClick(dialog->Edit(1002), Qt::Key_Escape);
   });
   frame.OnCommand(ID_PET_INFORMATION);
-  QCOMPARE(frame.m_strPetOwner, std::string("Bob"));
+  QCOMPARE(frame.Pet().owner, std::string("Bob"));
 }
 
 void TestAppFrame::aboutShowsFirmwareVersion() {
@@ -393,6 +396,96 @@ void TestAppFrame::checkForUpdatesOpensFixedPage() {
   frame.SetUrlOpener([&](const QString& url) { opened << url; });
   frame.CommandAction(ID_CHECK_FOR_UPDATES)->trigger();
   QCOMPARE(opened, QStringList{QString(kUpdatePageUrl)});
+}
+
+namespace {
+
+// What a view holds of a model: the rows it was told of, with the texts it
+// read when it was told they changed. A model that changes without saying
+// so leaves it behind.
+class ModelMirror {
+ public:
+  explicit ModelMirror(QAbstractItemModel* model) : model_(model) {
+    QObject::connect(model, &QAbstractItemModel::modelReset, [this] { ReadAll(); });
+    QObject::connect(model, &QAbstractItemModel::rowsInserted,
+                     [this](const QModelIndex&, int first, int last) {
+                       if (first > Rows()) return Lost();
+                       for (int r = first; r <= last; ++r) rows_.insert(rows_.begin() + r, Read(r));
+                     });
+    QObject::connect(model, &QAbstractItemModel::rowsRemoved,
+                     [this](const QModelIndex&, int first, int last) {
+                       if (last >= Rows()) return Lost();
+                       rows_.erase(rows_.begin() + first, rows_.begin() + last + 1);
+                     });
+    QObject::connect(model, &QAbstractItemModel::dataChanged,
+                     [this](const QModelIndex& from, const QModelIndex& to) {
+                       if (to.row() >= Rows()) return Lost();
+                       for (int r = from.row(); r <= to.row(); ++r)
+                         for (int c = from.column(); c <= to.column(); ++c)
+                           rows_[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)] =
+                               model_->index(r, c).data().toString();
+                     });
+    ReadAll();
+  }
+  // True when the copy shows what the model holds now.
+  bool InStep() const {
+    if (lost_ || Rows() != model_->rowCount()) return false;
+    for (int r = 0; r < model_->rowCount(); ++r)
+      if (rows_[static_cast<std::size_t>(r)] != Read(r)) return false;
+    return true;
+  }
+
+ private:
+  std::vector<QString> Read(int row) const {
+    std::vector<QString> cells;
+    for (int c = 0; c < model_->columnCount(); ++c)
+      cells.push_back(model_->index(row, c).data().toString());
+    return cells;
+  }
+  int Rows() const { return static_cast<int>(rows_.size()); }
+  // A signal named a row the view was never told of.
+  void Lost() { lost_ = true; }
+  void ReadAll() {
+    lost_ = false;
+    rows_.clear();
+    for (int r = 0; r < model_->rowCount(); ++r) rows_.push_back(Read(r));
+  }
+
+  QAbstractItemModel* model_;
+  std::vector<std::vector<QString>> rows_;
+  bool lost_ = false;
+};
+
+}  // namespace
+
+void TestAppFrame::sessionModelKeepsItsViewsInStep() {
+  CVandryView view;
+  SessionModel* model = view.Model();
+  // Qt's own checks of the model's structure and signals, on every change.
+  QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+  ModelMirror mirror(model);
+  const std::vector<uint8_t> dump = DumpSlice(MakeDemoMemory(DemoOptions{}));
+  NullLog log;
+  NullProgress progress;
+  SessionTable& table = view;
+
+  // The report walk fills the table row by row and cell by cell.
+  ReportFlashDataFromMemory(dump.data(), dump.size(), table, log, progress);
+  QCOMPARE(model->rowCount(), kDefaultDemoSessions);
+  QVERIFY(mirror.InStep());
+  // A row put in before the others, a cell changed, and a second walk that
+  // empties the table first.
+  table.InsertRow(0);
+  table.SetCellText(0, 10, "first");
+  table.SetCellText(5, 3, "changed");
+  QCOMPARE(model->rowCount(), kDefaultDemoSessions + 1);
+  QVERIFY(mirror.InStep());
+  ReportFlashDataFromMemory(dump.data(), dump.size(), table, log, progress);
+  QCOMPARE(model->rowCount(), kDefaultDemoSessions);
+  QVERIFY(mirror.InStep());
+  table.DeleteAllRows();
+  QCOMPARE(model->rowCount(), 0);
+  QVERIFY(mirror.InStep());
 }
 
 QTEST_MAIN(TestAppFrame)

@@ -8,7 +8,7 @@
 #include <QTextEdit>
 #include <QtTest>
 
-#include "WidgetShots.h"
+#include "support/Gui.h"
 #include "widgets/AutoHideBar.h"
 #include "widgets/AutoHideFrame.h"
 #include "widgets/DockPageBar.h"
@@ -21,6 +21,7 @@ using yelvane::CDockPageBar;
 using yelvane::CListViewStyled;
 using yelvane::CProcessLogBar;
 using yelvane::CSizingControlBar;
+using yelvane::test::SaveShot;
 
 namespace {
 

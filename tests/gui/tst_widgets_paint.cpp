@@ -3,12 +3,13 @@
 #include <QPaintEvent>
 #include <QtTest>
 
-#include "WidgetShots.h"
+#include "support/Gui.h"
 #include "widgets/ColorStaticST.h"
 #include "widgets/GradientProgressCtrl.h"
 
 using yelvane::CColorStaticST;
 using yelvane::CGradientProgressCtrl;
+using yelvane::test::SaveShot;
 
 namespace {
 

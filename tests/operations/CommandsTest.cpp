@@ -3,23 +3,25 @@
 #include <filesystem>
 #include <memory>
 
-#include "OpsTestSupport.h"
+#include "common/TempFolder.h"
 #include "operations/DataFiles.h"
 #include "operations/InlineRunners.h"
 #include "operations/UnitCommands.h"
 #include "sim/SimulatedLogger.h"
+#include "support/Files.h"
+#include "support/Recorders.h"
 #include "unit/FirmwareImage.h"
 
 namespace yelvane {
 namespace {
 
 namespace fs = std::filesystem;
-using test::MakeTempFolder;
-using test::ReadFile;
+using test::FakeClock;
+using test::ReadBytes;
+using test::RecordingDialogObserver;
 using test::RecordingLog;
 using test::RecordingMessages;
-using test::StepClock;
-using test::WriteFile;
+using test::WriteBytes;
 using Lines = std::vector<std::string>;
 
 class RecordingPoll final : public PresencePoll {
@@ -75,21 +77,33 @@ class Commands : public ::testing::Test {
     for (std::size_t i = 0x10000; i < 0x5F200; ++i) memory_[i] = static_cast<uint8_t>(i % 251);
     device_ = std::make_shared<SimulatedLogger>(memory_);
     drives_.Add("SIM", device_);
-    WriteFile(eraseImage_, BuildImage({1, 0x10000, 0x4F200}, std::vector<uint8_t>(0x4F200, 0xFF)));
+    WriteBytes(eraseImage_, BuildImage({1, 0x10000, 0x4F200}, std::vector<uint8_t>(0x4F200, 0xFF)));
   }
 
-  UnitCommands Make() {
-    CommandSurroundings s{log_,     messages_, pane_,    table_,
-                          poll_,    pet_,      petInfo_, image_,
-                          dialogs_, report_,   drives_,  [this] { return connected_; },
-                          folder_};
-    s.localTime = [this] { return now_; };
-    s.archiveFolder = archive_;
-    s.eraseImagePath = eraseImage_;
-    return UnitCommands(std::move(s));
+  // The commands on the test's recorders, with the test's clock, archive and
+  // erase image.
+  CommandSurroundings Surroundings() {
+    return {.log = log_,
+            .messages = messages_,
+            .progressPane = pane_,
+            .table = table_,
+            .poll = poll_,
+            .petPrompt = pet_,
+            .pet = petInfo_,
+            .imagePrompt = image_,
+            .dialogs = dialogs_,
+            .report = report_,
+            .drives = drives_,
+            .unitConnected = [this] { return connected_; },
+            .startupFolder = folder_,
+            .localTime = [this] { return now_; },
+            .archiveFolder = archive_,
+            .eraseImagePath = eraseImage_};
   }
+  UnitCommands Make() { return UnitCommands(Surroundings()); }
 
-  std::string folder_ = MakeTempFolder();
+  TempFolder temp_;
+  std::string folder_ = temp_.Str();
   std::string archive_ = folder_ + "/archive";
   std::string eraseImage_ = folder_ + "/Erase.msc";
   std::vector<uint8_t> memory_;
@@ -111,8 +125,9 @@ class Commands : public ::testing::Test {
   PetInfo petInfo_;
   ScriptedImage image_;
   RecordingDialogObserver dialog_;
-  StepClock clock_;
-  InlineDialogRunner dialogs_{drives_, dialog_, log_, messages_, clock_};
+  FakeClock clock_;
+  InlineDialogRunner dialogs_{
+      {.drives = drives_, .dialog = dialog_, .log = log_, .messages = messages_, .clock = clock_}};
   RecordingReport report_{log_};
 };
 
@@ -143,17 +158,17 @@ TEST_F(Commands, ReadLogsInOrderKeepsACopyAndOffersTheErase) {
   const std::string dump = folder_ + "/tmp.bin";
   EXPECT_EQ(report_.started, Lines{dump});
   const std::vector<uint8_t> expectedDump(memory_.begin() + 0x10000, memory_.end());
-  EXPECT_EQ(ReadFile(dump), expectedDump);
+  EXPECT_EQ(ReadBytes(dump), expectedDump);
   EXPECT_EQ(commands.LastArchivePath(), archive_ + "/yelvane-20150609-140509.bin");
-  EXPECT_EQ(ReadFile(commands.LastArchivePath()), expectedDump);
+  EXPECT_EQ(ReadBytes(commands.LastArchivePath()), expectedDump);
   EXPECT_EQ(poll_.calls, (Lines{"stop", "start"}));
   EXPECT_EQ(device_->Memory(), memory_);
 
   // A second read in the same second never replaces the first copy.
-  WriteFile(commands.LastArchivePath(), {1, 2, 3});
+  WriteBytes(commands.LastArchivePath(), {1, 2, 3});
   ASSERT_TRUE(commands.ReadMemoryData());
   EXPECT_EQ(commands.LastArchivePath(), archive_ + "/yelvane-20150609-140509-2.bin");
-  EXPECT_EQ(ReadFile(archive_ + "/yelvane-20150609-140509.bin"), (std::vector<uint8_t>{1, 2, 3}));
+  EXPECT_EQ(ReadBytes(archive_ + "/yelvane-20150609-140509.bin"), (std::vector<uint8_t>{1, 2, 3}));
 }
 
 TEST_F(Commands, ReadThenEraseLeavesNoSessionsAndTheVersionRecord) {
@@ -166,13 +181,13 @@ TEST_F(Commands, ReadThenEraseLeavesNoSessionsAndTheVersionRecord) {
                           [](uint8_t b) { return b == 0xFF; }));
   EXPECT_TRUE(std::equal(after.begin() + 0x5F200, after.end(), memory_.begin() + 0x5F200));
   // The copy kept before the erase still holds the sessions.
-  EXPECT_EQ(ReadFile(commands.LastArchivePath()),
+  EXPECT_EQ(ReadBytes(commands.LastArchivePath()),
             std::vector<uint8_t>(memory_.begin() + 0x10000, memory_.end()));
   EXPECT_TRUE(poll_.Running());
 }
 
 TEST_F(Commands, NoEraseOfferWhenTheCopyCouldNotBeKept) {
-  WriteFile(archive_, {0});  // a file where the folder should be
+  WriteBytes(archive_, {0});  // a file where the folder should be
   messages_.answers = {true};
   UnitCommands commands = Make();
   ASSERT_TRUE(commands.ReadMemoryData());
@@ -223,13 +238,9 @@ TEST_F(Commands, ReadWaysOutBeforeTheTransfer) {
   // The dump cannot be created.
   poll_.calls.clear();
   device_->Plug();
-  UnitCommands commands = [this] {
-    CommandSurroundings s{log_,     messages_, pane_,    table_,  poll_,   pet_,
-                          petInfo_, image_,    dialogs_, report_, drives_, [] { return true; },
-                          folder_};
-    s.dumpPath = folder_ + "/missing/tmp.bin";
-    return UnitCommands(std::move(s));
-  }();
+  CommandSurroundings surroundings = Surroundings();
+  surroundings.dumpPath = folder_ + "/missing/tmp.bin";
+  UnitCommands commands(std::move(surroundings));
   EXPECT_FALSE(commands.ReadMemoryData());
   EXPECT_EQ(messages_.shown.back(), "File Open Error!");
   EXPECT_EQ(poll_.calls, (Lines{"stop", "start"}));
@@ -264,7 +275,7 @@ TEST_F(Commands, EraseFromTheMenu) {
 
 TEST_F(Commands, UpgradeWaysOut) {
   const std::string image = folder_ + "/new.msc";
-  WriteFile(image, BuildImage({1, 0x20000, 512}, std::vector<uint8_t>(512, 0x11)));
+  WriteBytes(image, BuildImage({1, 0x20000, 512}, std::vector<uint8_t>(512, 0x11)));
 
   // No: cancel line, nothing else.
   EXPECT_FALSE(Make().UpgradeFirmware(""));
@@ -278,7 +289,7 @@ TEST_F(Commands, UpgradeWaysOut) {
   EXPECT_EQ(log_.lines, Lines{"Command: Upgrade Firmware"});
   EXPECT_TRUE(poll_.calls.empty());
   // A bad image: the summary refuses it and the poll restarts.
-  WriteFile(folder_ + "/bad.msc", {'X'});
+  WriteBytes(folder_ + "/bad.msc", {'X'});
   image_.chosen = folder_ + "/bad.msc";
   messages_.answers = {true};
   EXPECT_FALSE(Make().UpgradeFirmware(""));
@@ -307,8 +318,8 @@ TEST_F(Commands, StartupDetectionDeletesAValidImageEvenWhenDeclined) {
   fs::create_directories(folder_ + "/Firmware");
   const std::string valid = folder_ + "/Firmware/b.msc";
   const std::string other = folder_ + "/Firmware/a.msc";
-  WriteFile(other, {'R', 'X', 'X', 'X', 'X'});
-  WriteFile(valid, BuildImage({1, 0x10000, 0}, {}));
+  WriteBytes(other, {'R', 'X', 'X', 'X', 'X'});
+  WriteBytes(valid, BuildImage({1, 0x10000, 0}, {}));
 
   // The first image by name does not begin with the five letters: left alone.
   Make().DetectFirmware();
@@ -396,8 +407,8 @@ TEST(DataFiles, ArchiveFolderFollowsTheEnvironment) {
 }
 
 TEST(DataFiles, TheBuiltEraseImageStopsAtTheVersionRecord) {
-  const std::string path = (fs::path(YELVANE_CLI_PATH).parent_path() / "Erase.msc").string();
-  const std::vector<uint8_t> image = ReadFile(path);
+  const std::string path = YELVANE_ERASE_IMAGE;
+  const std::vector<uint8_t> image = ReadBytes(path);
   ASSERT_EQ(image.size(), 1024u + 0x4F200u);
   EXPECT_TRUE(IsImageFile(path));
   EXPECT_EQ(DecodeImageHeader(image.data() + 256), (ImageHeader{1, 0x10000, 0x4F200}));
@@ -411,13 +422,14 @@ namespace yelvane {
 namespace {
 
 TEST(DataFiles, EraseImageIsLookedForInTheStartupFolderFirst) {
-  const std::string folder = test::MakeTempFolder();
+  const TempFolder temp, other;
+  const std::string folder = temp.Str();
   // Nothing here, nothing beside this test program: the start-up folder's
   // path is what the open error will name.
   EXPECT_EQ(FindEraseImage(folder), folder + "/Erase.msc");
-  test::WriteFile(folder + "/Erase.msc", {'B'});
+  WriteBytes(folder + "/Erase.msc", {'B'});
   EXPECT_EQ(FindEraseImage(folder), folder + "/Erase.msc");
-  EXPECT_EQ(FindEraseImage(test::MakeTempFolder()).find(folder), std::string::npos);
+  EXPECT_EQ(FindEraseImage(other.Str()).find(folder), std::string::npos);
 }
 
 }  // namespace

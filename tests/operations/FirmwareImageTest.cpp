@@ -2,25 +2,27 @@
 
 #include <filesystem>
 
-#include "OpsTestSupport.h"
+#include "common/TempFolder.h"
+#include "support/Files.h"
+#include "support/Recorders.h"
 #include "unit/FirmwareImage.h"
 
 namespace yelvane {
 namespace {
 
-using test::MakeTempFolder;
 using test::RecordingLog;
 using test::RecordingMessages;
-using test::WriteFile;
+using test::WriteBytes;
 
 class ImageFiles : public ::testing::Test {
  protected:
   std::string Put(const std::string& name, const std::vector<uint8_t>& bytes) {
     const std::string path = folder_ + "/" + name;
-    WriteFile(path, bytes);
+    WriteBytes(path, bytes);
     return path;
   }
-  std::string folder_ = MakeTempFolder();
+  TempFolder temp_;
+  std::string folder_ = temp_.Str();
   RecordingLog log_;
   RecordingMessages messages_;
 };

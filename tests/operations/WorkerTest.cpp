@@ -3,22 +3,24 @@
 #include <algorithm>
 #include <memory>
 
-#include "OpsTestSupport.h"
 #include "common/Format.h"
+#include "common/TempFolder.h"
 #include "operations/EraseFlash.h"
 #include "operations/ReadFlash.h"
 #include "sim/SimulatedLogger.h"
+#include "support/Files.h"
+#include "support/Recorders.h"
 #include "unit/FirmwareImage.h"
 
 namespace yelvane {
 namespace {
 
 using Code = ProgressCode;
-using test::MakeTempFolder;
-using test::ReadFile;
+using test::FakeClock;
+using test::ReadBytes;
+using test::RecordingDialogObserver;
 using test::RecordingLog;
 using test::RecordingMessages;
-using test::StepClock;
 
 std::vector<uint8_t> PatternMemory() {
   std::vector<uint8_t> memory = MakeBlankMemory();
@@ -40,12 +42,12 @@ class Workers : public ::testing::Test {
   // Prepares and runs one read of the dump stretch; returns the preparation.
   DialogStart Read(uint32_t address = 0x10000, uint32_t length = 0x50000) {
     job_.dumpPath = dir_ + "/tmp.bin";
-    test::WriteFile(job_.dumpPath, {});
+    test::WriteBytes(job_.dumpPath, {});
     job_.address = address;
     job_.length = length;
     const DialogStart start = PrepareReadJob(job_, *drives_, messages_);
     if (start == DialogStart::WorkerReady) {
-      WorkerSurroundings s{*drives_, dialog_, log_, messages_, clock_};
+      WorkerSurroundings s = Surroundings();
       RunReadWorker(job_, s);
     }
     return start;
@@ -53,14 +55,19 @@ class Workers : public ::testing::Test {
 
   DialogStart Upgrade(const std::vector<uint8_t>& image, bool upgradeMode = true) {
     upgrade_.imagePath = dir_ + "/image.msc";
-    test::WriteFile(upgrade_.imagePath, image);
+    test::WriteBytes(upgrade_.imagePath, image);
     upgrade_.upgradeMode = upgradeMode;
     const DialogStart start = PrepareUpgradeJob(upgrade_, *drives_, log_, messages_);
     if (start == DialogStart::WorkerReady) {
-      WorkerSurroundings s{*drives_, dialog_, log_, messages_, clock_};
+      WorkerSurroundings s = Surroundings();
       RunUpgradeWorker(upgrade_, s);
     }
     return start;
+  }
+
+  WorkerSurroundings Surroundings() {
+    return {
+        .drives = *drives_, .dialog = dialog_, .log = log_, .messages = messages_, .clock = clock_};
   }
 
   std::vector<uint8_t> Codes() const {
@@ -69,14 +76,15 @@ class Workers : public ::testing::Test {
     return codes;
   }
 
-  std::string dir_ = MakeTempFolder();
+  TempFolder temp_;
+  std::string dir_ = temp_.Str();
   std::vector<uint8_t> memory_;
   std::shared_ptr<SimulatedLogger> device_;
   std::unique_ptr<SimulatedDrives> drives_;
   RecordingDialogObserver dialog_;
   RecordingLog log_;
   RecordingMessages messages_;
-  StepClock clock_;
+  FakeClock clock_;
   ReadJob job_;
   UpgradeJob upgrade_;
 };
@@ -88,7 +96,7 @@ TEST_F(Workers, ReadCopiesTheDumpStretchSectorBySector) {
   EXPECT_EQ(job_.bytesDone, 0x50000u);
   EXPECT_TRUE(job_.buffer.empty());
   EXPECT_EQ(job_.dumpFile, nullptr);
-  const std::vector<uint8_t> dump = ReadFile(job_.dumpPath);
+  const std::vector<uint8_t> dump = ReadBytes(job_.dumpPath);
   EXPECT_EQ(dump, std::vector<uint8_t>(memory_.begin() + 0x10000, memory_.begin() + 0x60000));
 
   // Begin and end blocks carry the same parameters; the pause comes once.
@@ -124,12 +132,12 @@ TEST_F(Workers, ReadCopiesTheDumpStretchSectorBySector) {
 TEST_F(Workers, ReadOfAPartialSectorCopiesOnlyTheRest) {
   ASSERT_EQ(Read(0x5F200, 513), DialogStart::WorkerReady);
   EXPECT_TRUE(job_.succeeded);
-  EXPECT_EQ(ReadFile(job_.dumpPath),
+  EXPECT_EQ(ReadBytes(job_.dumpPath),
             std::vector<uint8_t>(memory_.begin() + 0x5F200, memory_.begin() + 0x5F200 + 513));
 }
 
 TEST_F(Workers, RateIsBytesPerMillisecondFirstThenScaledOncePerSecond) {
-  clock_ = StepClock(100);  // every tick read moves time on by 100 ms
+  clock_ = FakeClock(100);  // every tick read moves time on by 100 ms
   ASSERT_EQ(Read(0x10000, 40 * 512), DialogStart::WorkerReady);
   // Mark at T; sector i reads T + 100 (i + 1): the first rate comes before
   // sector 9 with 9 sectors done in 1000 ms: (4608 / 1000) * 1000 / 1024 = 3.
@@ -144,7 +152,7 @@ TEST_F(Workers, ASectorFailingThreeTimesDoesNotStopTheRead) {
   device_->FailSector(128 + 17, 3);
   ASSERT_EQ(Read(), DialogStart::WorkerReady);
   EXPECT_TRUE(job_.succeeded);
-  EXPECT_EQ(ReadFile(job_.dumpPath),
+  EXPECT_EQ(ReadBytes(job_.dumpPath),
             std::vector<uint8_t>(memory_.begin() + 0x10000, memory_.begin() + 0x60000));
 }
 
@@ -158,7 +166,7 @@ TEST_F(Workers, FourFailuresCloseTheDialogWithoutEndBlock) {
   EXPECT_EQ(dialog_.Texts(Code::RateText), std::vector<std::string>{kReadFailedText});
   EXPECT_EQ(dialog_.Texts(Code::StatusText).back(), kReadFailedText);
   EXPECT_EQ(dialog_.events.back().code, Code::CloseSoon);
-  EXPECT_TRUE(ReadFile(job_.dumpPath).empty());
+  EXPECT_TRUE(ReadBytes(job_.dumpPath).empty());
   EXPECT_TRUE(job_.buffer.empty());
   EXPECT_EQ(job_.dumpFile, nullptr);
 }
@@ -168,7 +176,7 @@ TEST_F(Workers, ADumpThatCannotBeWrittenIsNoSuccess) {
   job_.address = 0x10000;
   job_.length = 0x50000;
   ASSERT_EQ(PrepareReadJob(job_, *drives_, messages_), DialogStart::WorkerReady);
-  WorkerSurroundings s{*drives_, dialog_, log_, messages_, clock_};
+  WorkerSurroundings s = Surroundings();
   RunReadWorker(job_, s);
   EXPECT_FALSE(job_.succeeded);
   EXPECT_TRUE(job_.workerDone);
@@ -179,7 +187,7 @@ TEST_F(Workers, ADumpThatCannotBeWrittenIsNoSuccess) {
 TEST_F(Workers, AnUnpreparedJobNeverTouchesTheUnit) {
   job_.unitDrive = "SIM";
   job_.length = 0x50000;
-  WorkerSurroundings s{*drives_, dialog_, log_, messages_, clock_};
+  WorkerSurroundings s = Surroundings();
   RunReadWorker(job_, s);
   EXPECT_FALSE(job_.succeeded);
   EXPECT_TRUE(job_.workerDone);
@@ -190,11 +198,11 @@ TEST_F(Workers, UnconfirmedUnitLeavesTheDialogOpenAndWritesNothing) {
   Attach(SimulatedLogger::Mode::Plain);
   job_.unitDrive = "SIM";  // as if the scan had found it a moment before
   job_.dumpPath = dir_ + "/tmp.bin";
-  test::WriteFile(job_.dumpPath, {});
+  test::WriteBytes(job_.dumpPath, {});
   job_.length = 0x50000;
   job_.dumpFile = std::fopen(job_.dumpPath.c_str(), "r+b");
   job_.buffer.assign(job_.length, 0);
-  WorkerSurroundings s{*drives_, dialog_, log_, messages_, clock_};
+  WorkerSurroundings s = Surroundings();
   RunReadWorker(job_, s);
   EXPECT_FALSE(job_.succeeded);
   EXPECT_TRUE(job_.workerDone);
@@ -239,7 +247,7 @@ TEST_F(Workers, UnpluggedDuringARead) {
     EXPECT_EQ(dialog_.events.back().code, Code::CloseSoon);
     EXPECT_EQ(dialog_.Texts(Code::TransferText).back(),
               Format("%ldK/320K", static_cast<long>(sector * 512 / 1024)));
-    EXPECT_TRUE(ReadFile(job_.dumpPath).empty());
+    EXPECT_TRUE(ReadBytes(job_.dumpPath).empty());
   }
 }
 
@@ -251,7 +259,7 @@ TEST_F(Workers, ABeginBlockThatFailsEndsTheTransferAtOnce) {
   EXPECT_EQ(log_.lines, std::vector<std::string>{kReadFailedText});
   EXPECT_EQ(dialog_.events.back().code, Code::CloseSoon);
   EXPECT_TRUE(device_->Journal().empty());
-  EXPECT_TRUE(ReadFile(job_.dumpPath).empty());
+  EXPECT_TRUE(ReadBytes(job_.dumpPath).empty());
 
   Attach(SimulatedLogger::Mode::Logger);
   log_.lines.clear();
@@ -313,7 +321,7 @@ TEST_F(Workers, ImageShrunkBelowItsHeaderIsRefused) {
   upgrade_.image = std::vector<uint8_t>(600, 'B');
   upgrade_.imageLength = 600;
   upgrade_.unitDrive = "SIM";
-  WorkerSurroundings s{*drives_, dialog_, log_, messages_, clock_};
+  WorkerSurroundings s = Surroundings();
   RunUpgradeWorker(upgrade_, s);
   EXPECT_EQ(log_.lines, std::vector<std::string>{kImageNotMscText});
   EXPECT_TRUE(device_->WrittenSectors().empty());
@@ -341,7 +349,7 @@ TEST_F(Workers, UpgradeFailureTextsByMode) {
     upgrade_.imageLength = upgrade_.image.size();
     upgrade_.unitDrive = "SIM";
     upgrade_.upgradeMode = upgradeMode;
-    WorkerSurroundings s{*drives_, dialog_, log_, messages_, clock_};
+    WorkerSurroundings s = Surroundings();
     RunUpgradeWorker(upgrade_, s);
     const std::string text = upgradeMode ? "Failed to upgrade the firmware! Please retry!"
                                          : "Failed to erase Data! Please retry!";

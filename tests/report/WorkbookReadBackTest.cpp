@@ -6,30 +6,33 @@
 
 #include <map>
 
-#include "WorkbookTestSupport.h"
 #include "activity/ChartSeries.h"
 #include "common/Format.h"
+#include "common/TempFolder.h"
+#include "support/Recorders.h"
+#include "support/Workbook.h"
 
 namespace yelvane {
 namespace {
 
 namespace fs = std::filesystem;
-using namespace yelvane::testing;
+using namespace yelvane::test;
 
 using Grid = std::vector<std::vector<std::string>>;
 
 class WorkbookReadBack : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    dir = new std::string(MakeTempDir());
+    folder = new TempFolder;
+    dir = new std::string(folder->Str());
     table = new MemorySessionTable;
     dump = new std::string(MakeDemoDump(*dir, 3, *table));
     xlsx = new std::string(*dir + "/Rex0001.xlsx");
     Build(*xlsx);
   }
   static void TearDownTestSuite() {
-    fs::remove_all(*dir);
     delete dir;
+    delete folder;
     delete table;
     delete dump;
     delete xlsx;
@@ -40,13 +43,10 @@ class WorkbookReadBack : public ::testing::Test {
     job.pet = {"Rex", "Ann Smith", "Back garden"};
     job.table = table;
     job.dumpPath = *dump;
-    RecordedMessages messages;
+    RecordingMessages messages;
     RecordedObserver observer;
-    EngineAutomationServer server;
-    CExcelAutomation excel(messages);
-    bool saved = false;
-    BuildWorkbook(job, server, excel, observer, &saved);
-    EXPECT_TRUE(messages.texts.empty());
+    const bool saved = SaveReport(job, messages, observer);
+    EXPECT_TRUE(messages.shown.empty());
     return saved;
   }
   static std::string Cell(int r, int c) { return table->CellText(r, c, kCellBufferSize); }
@@ -63,12 +63,14 @@ class WorkbookReadBack : public ::testing::Test {
     }
   }
 
+  static TempFolder* folder;
   static std::string* dir;
   static MemorySessionTable* table;
   static std::string* dump;
   static std::string* xlsx;
 };
 
+TempFolder* WorkbookReadBack::folder;
 std::string* WorkbookReadBack::dir;
 MemorySessionTable* WorkbookReadBack::table;
 std::string* WorkbookReadBack::dump;

@@ -5,23 +5,24 @@
 
 #include <algorithm>
 
-#include "WorkbookTestSupport.h"
 #include "activity/ChartSeries.h"
+#include "common/TempFolder.h"
+#include "support/Recorders.h"
+#include "support/Workbook.h"
 
 namespace yelvane {
 namespace {
 
 namespace fs = std::filesystem;
-using namespace yelvane::testing;
+using namespace yelvane::test;
 
 class WorkbookReport : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir = MakeTempDir();
-    ASSERT_FALSE(dir.empty());
+  // The job: a demo dump of `sessions` sessions, the report to dir/<name>.
+  void OnDemo(int sessions, const std::string& name) {
+    job.dumpPath = MakeDemoDump(dir, sessions, table);
+    job.path = dir + "/" + name;
   }
-  void TearDown() override { fs::remove_all(dir); }
-
   int Run(RecordingServer& server, bool plot = true) {
     job.table = &table;
     job.plot = plot;
@@ -49,29 +50,24 @@ class WorkbookReport : public ::testing::Test {
     }
     throw std::runtime_error("no sheet " + name);
   }
-  std::vector<std::string> Leftovers() {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
+  std::vector<std::string> Leftovers() { return FileNames(dir); }
 
-  std::string dir;
+  TempFolder folder;
+  const std::string dir = folder.Str();
   MemorySessionTable table;
   WorkbookJob job;
   std::atomic<int> saving{0};
   bool saved = false;
-  RecordedMessages messages;
+  RecordingMessages messages;
   RecordedObserver observer;
 };
 
 TEST_F(WorkbookReport, ThreeSessionsMakeTheCallsInOrderWithTheirProgress) {
-  job.dumpPath = MakeDemoDump(dir, 3, table);
-  job.path = dir + "/Rex0001.xlsx";
+  OnDemo(3, "Rex0001.xlsx");
   job.pet = {"Rex", "Ann", "Garden"};
   RecordingServer server;
   EXPECT_EQ(Run(server), 1);
-  EXPECT_TRUE(messages.texts.empty()) << messages.texts.front();
+  EXPECT_TRUE(messages.shown.empty()) << messages.shown.front();
   EXPECT_TRUE(saved);
   EXPECT_EQ(saving, 0);
   EXPECT_EQ(observer.ends, 1);
@@ -129,9 +125,63 @@ TEST_F(WorkbookReport, ThreeSessionsMakeTheCallsInOrderWithTheirProgress) {
   EXPECT_EQ(chart.value.tickFont.name, "Lucida Sans Unicode");
 }
 
+// The report sheet's formats as the sheet model works them out from the
+// report's calls, where whole columns, whole rows, ranges and the whole sheet
+// overlap and the last call wins for each attribute (what a reader of the
+// saved file sees in each cell).
+TEST_F(WorkbookReport, LaterFormattingWinsCellByCellOnTheReportSheet) {
+  OnDemo(3, "formats.xlsx");
+  RecordingServer server;
+  ASSERT_EQ(Run(server, false), 1);
+  const SheetModel& report = Sheet(server, kReportSheetName);
+  const int lucida = InternText(kReportFont);
+  const int text = kTextAt, general = kTextGeneral, none = kColorIndexNone, thin = 7;
+  const struct {
+    const char* cell;
+    int size;
+    int bold;
+    int interior;
+    int border;
+    int numberFormat;
+  } cases[] = {
+      {"A1", 16, 1, none, kLineStyleNone, general},  // row 1 after columns A:L
+      {"M1", 16, 0, none, kLineStyleNone, general},  // the row beyond the columns
+      {"A2", 11, 0, none, thin, general},            // rows 2 to 4 after A:L
+      {"B2", 11, 0, none, thin, text},               // column B's "@" under the row's size
+      {"A4", 11, 0, none, thin, general},
+      {"B5", 12, 1, 35, thin, text},
+      {"H5", 12, 1, 37, thin, text},
+      {"G5", 12, 1, none, kLineStyleNone, general},  // the gap between the two halves
+      {"A6", 10, 1, 36, thin, general},
+      {"B7", 10, 0, 35, thin, text},
+      {"C7", 10, 0, 35, thin, general},
+      {"L9", 10, 0, 37, thin, general},
+      {"L10", 10, 0, none, kLineStyleNone, general},  // below the table
+      {"M7", 9, 0, none, kLineStyleNone, general},    // only the whole sheet's format
+  };
+  for (const auto& c : cases) {
+    Areas at;
+    ASSERT_TRUE(ParseRangeAddress(c.cell, at));
+    const CellFormat f = report.FormatAt(at[0].row1, at[0].col1);
+    EXPECT_EQ(f.fontName, lucida) << c.cell;
+    EXPECT_EQ(f.fontSize, c.size) << c.cell;
+    EXPECT_EQ(f.bold, c.bold) << c.cell;
+    EXPECT_EQ(f.hAlign, 2) << c.cell;
+    EXPECT_EQ(f.interior, c.interior) << c.cell;
+    EXPECT_EQ(f.borderStyle, c.border) << c.cell;
+    EXPECT_EQ(f.numberFormat, c.numberFormat) << c.cell;
+  }
+  // What empty cells of whole columns and rows show: their line's own format.
+  EXPECT_EQ(report.ColumnFormat(2).numberFormat, text);
+  EXPECT_EQ(report.ColumnFormat(2).fontSize, 10);
+  EXPECT_EQ(report.ColumnFormat(13).fontSize, 9);
+  EXPECT_EQ(report.RowFormat(1).fontSize, 16);
+  EXPECT_EQ(report.RowFormat(5).bold, 0);  // A5:L6 is a range, not the row
+  EXPECT_EQ(report.RowFormat(3).fontSize, 11);
+}
+
 TEST_F(WorkbookReport, VersionDecidesTheSaveAsArgumentsAndAFailedSaveKeepsTheOldFile) {
-  job.dumpPath = MakeDemoDump(dir, 2, table);
-  job.path = dir + "/old.xls";
+  OnDemo(2, "old.xls");
   std::ofstream(job.path) << "old";
   EngineOptions options;
   options.sofficePath = "/bin/false";  // "installed", but every conversion fails
@@ -142,9 +192,9 @@ TEST_F(WorkbookReport, VersionDecidesTheSaveAsArgumentsAndAFailedSaveKeepsTheOld
   ASSERT_EQ(saveAs.size(), 1u);
   ASSERT_EQ(saveAs[0].args.size(), 2u);
   EXPECT_EQ(saveAs[0].args[0], "56");
-  ASSERT_EQ(messages.texts.size(), 1u);
-  EXPECT_EQ(messages.texts[0].rfind("IDispatch::Invoke(\"SaveAs\"=", 0), 0u);
-  EXPECT_NE(messages.texts[0].find("failed w/err 0x800a03ec"), std::string::npos);
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].rfind("IDispatch::Invoke(\"SaveAs\"=", 0), 0u);
+  EXPECT_NE(messages.shown[0].find("failed w/err 0x800a03ec"), std::string::npos);
   EXPECT_FALSE(saved);
   EXPECT_EQ(observer.ends, 1);  // the dialog still closes
   EXPECT_EQ(ReadText(job.path), "old");
@@ -158,13 +208,12 @@ TEST_F(WorkbookReport, VersionDecidesTheSaveAsArgumentsAndAFailedSaveKeepsTheOld
   EXPECT_EQ(Calls(old, "SaveAs")[0].args.size(), 1u);
   EXPECT_EQ(g_bExcel12, 0);
   EXPECT_TRUE(saved);
-  EXPECT_TRUE(messages.texts.empty());
+  EXPECT_TRUE(messages.shown.empty());
   EXPECT_EQ(SheetNames(old), (std::vector<std::string>{"PET'S DATA REPORT"}));
 }
 
 TEST_F(WorkbookReport, MissingSheetsAndUnknownNamesGiveBoxesAndTheReportGoesOn) {
-  job.dumpPath = MakeDemoDump(dir, 2, table);
-  job.path = dir + "/r.xlsx";
+  OnDemo(2, "r.xlsx");
   EngineOptions options;
   options.sheetsInNewWorkbook = 1;
   RecordingServer server(options);
@@ -179,10 +228,10 @@ TEST_F(WorkbookReport, MissingSheetsAndUnknownNamesGiveBoxesAndTheReportGoesOn) 
   // FormatSheet runs for the report sheet and each session sheet.
   for (int i = 0; i < 3; ++i)
     expected.push_back("IDispatch::GetIDsOfNames(\"HorizontalAlignment\") failed w/err 0x80020006");
-  ASSERT_EQ(messages.texts.size(), expected.size());
+  ASSERT_EQ(messages.shown.size(), expected.size());
   for (std::size_t i = 0; i < expected.size(); ++i)
-    EXPECT_EQ(messages.texts[i].rfind(expected[i], 0), 0u) << messages.texts[i];
-  EXPECT_NE(messages.texts[0].find("0x8002000b"), std::string::npos);
+    EXPECT_EQ(messages.shown[i].rfind(expected[i], 0), 0u) << messages.shown[i];
+  EXPECT_NE(messages.shown[0].find("0x8002000b"), std::string::npos);
   EXPECT_EQ(SheetNames(server),
             (std::vector<std::string>{"Session2", "Session1", "PET'S DATA REPORT"}));
 }
@@ -206,7 +255,7 @@ TEST_F(WorkbookReport, LongSessionWritesTwoThousandRowsButBordersAndChartSpanAll
   job.path = dir + "/long.xlsx";
   RecordingServer server;
   EXPECT_EQ(Run(server), 1);
-  EXPECT_TRUE(messages.texts.empty());
+  EXPECT_TRUE(messages.shown.empty());
   const SheetModel& s = Sheet(server, "Session1");
   const int k = 60 * 48 + 1;  // every half hour of 60 days, and the end
   EXPECT_NE(s.ValueAt(4 + kMaxChartRows, 1), nullptr);
@@ -218,11 +267,10 @@ TEST_F(WorkbookReport, LongSessionWritesTwoThousandRowsButBordersAndChartSpanAll
 }
 
 TEST_F(WorkbookReport, MoreThan256SessionsEachGetTheirSheet) {
-  job.dumpPath = MakeDemoDump(dir, 260, table);
-  job.path = dir + "/many.xlsx";
+  OnDemo(260, "many.xlsx");
   RecordingServer server;
   EXPECT_EQ(Run(server), 1);
-  EXPECT_TRUE(messages.texts.empty());
+  EXPECT_TRUE(messages.shown.empty());
   EXPECT_TRUE(saved);
   const auto names = SheetNames(server);
   ASSERT_EQ(names.size(), 261u);
@@ -252,21 +300,20 @@ TEST_F(WorkbookReport, WithoutTheApplicationNothingIsWrittenAndTheDialogStays) {
   options.sofficePath = dir + "/no-soffice";
   EngineAutomationServer noLibreOffice(options);
   EXPECT_EQ(BuildWorkbook(job, noLibreOffice, excel, observer, &saved), 0);
-  ASSERT_EQ(messages.texts.size(), 3u);
-  EXPECT_EQ(messages.texts[0], kClassLookupFailed);
-  EXPECT_EQ(messages.texts[1], kNotRegistered);
-  EXPECT_NE(messages.texts[2].find(".xlsx"), std::string::npos);
+  ASSERT_EQ(messages.shown.size(), 3u);
+  EXPECT_EQ(messages.shown[0], kClassLookupFailed);
+  EXPECT_EQ(messages.shown[1], kNotRegistered);
+  EXPECT_NE(messages.shown[2].find(".xlsx"), std::string::npos);
   EXPECT_EQ(observer.ends, 0);
   EXPECT_FALSE(saved);
   EXPECT_TRUE(Leftovers().empty());
 }
 
 TEST_F(WorkbookReport, EmptyTableKeepsItsHeaderRow) {
-  job.dumpPath = MakeDemoDump(dir, 0, table);
-  job.path = dir + "/empty.xlsx";
+  OnDemo(0, "empty.xlsx");
   RecordingServer server;
   EXPECT_EQ(Run(server), 1);
-  EXPECT_TRUE(messages.texts.empty());
+  EXPECT_TRUE(messages.shown.empty());
   EXPECT_TRUE(observer.statuses.empty());
   const SheetModel& report = Sheet(server, "PET'S DATA REPORT");
   EXPECT_EQ(report.ValueAt(6, 1)->text, "Session");

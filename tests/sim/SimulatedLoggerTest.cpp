@@ -5,14 +5,14 @@
 #include <thread>
 
 #include "sim/SimulatedLogger.h"
+#include "support/SimRig.h"
 #include "unit/CommandExchange.h"
 #include "unit/UnitAccess.h"
-#include "unit/UnitTestSupport.h"
 
 namespace yelvane {
 namespace {
 
-using testing_support::SimRig;
+using test::SimRig;
 
 SectorBlock Block(uint8_t code, std::initializer_list<uint8_t> params, bool goodHead = true) {
   SectorBlock block{};
@@ -111,7 +111,7 @@ TEST(SimulatedLogger, WorkerAndPollerShareTheDevice) {
   SimRig rig;
   std::atomic<bool> done{false};
   std::thread worker([&] {
-    testing_support::TraceClock clock;
+    test::FakeClock clock;
     for (int i = 0; i < 20; ++i) {
       UnitVolume volume(rig.traced->NewVolume());
       ASSERT_TRUE(OpenUnitVolume(volume, "sim0"));

@@ -3,15 +3,15 @@
 
 #include <cstring>
 
+#include "support/SimRig.h"
 #include "unit/CommandExchange.h"
 #include "unit/UnitAccess.h"
-#include "unit/UnitTestSupport.h"
 
 namespace yelvane {
 namespace {
 
+using test::SimRig;
 using testing::ElementsAre;
-using testing_support::SimRig;
 
 std::vector<uint8_t> Pattern(std::size_t size, uint8_t seed) {
   std::vector<uint8_t> bytes(size);
@@ -215,7 +215,11 @@ TEST(WriteTransaction, UnwrittenEndBlockIsAFailure) {
   const uint8_t one = 0x5A;
   rig.device->UnplugAfter(2);  // the begin block and the chunk
   EXPECT_FALSE(WriteUnitStream(volume, 1, 0x10000, 1, &one, 1, rig.clock));
-  EXPECT_EQ(rig.trace->Lines().back(), "unlock ok");
+  const auto lines = rig.trace->Lines();
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(lines[lines.size() - 3].substr(0, 27), "write 0 1 fail 42525aa50300");
+  EXPECT_EQ(lines[lines.size() - 2], "unlock ok");
+  EXPECT_EQ(lines.back(), "close");
   EXPECT_EQ(rig.device->Memory(), before);
 }
 

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "common/TempFolder.h"
 #include "unit/CommandExchange.h"
 #include "unit/PosixRawVolume.h"
 #include "unit/UnitAccess.h"
@@ -22,16 +23,12 @@ using testing::ElementsAre;
 class PosixVolume : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = ::testing::TempDir() + "yelvane-posix-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir = pattern;
     image = (dir / "disk.img").string();
     bytes.resize(64 * 512);
     for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i / 512 + i);
     std::memcpy(&bytes[512], "BRMSC", 6);
     WriteImage();
   }
-  void TearDown() override { fs::remove_all(dir); }
 
   void WriteImage() {
     std::ofstream(image, std::ios::binary)
@@ -43,7 +40,8 @@ class PosixVolume : public ::testing::Test {
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
   }
 
-  fs::path dir;
+  TempFolder folder;
+  const fs::path dir = folder.Path();
   std::string image;
   std::vector<uint8_t> bytes;
 };

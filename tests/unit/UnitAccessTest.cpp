@@ -3,16 +3,16 @@
 
 #include <cstring>
 
+#include "support/SimRig.h"
 #include "unit/CommandExchange.h"
 #include "unit/UnitAccess.h"
-#include "unit/UnitTestSupport.h"
 
 namespace yelvane {
 namespace {
 
+using test::FakeClock;
+using test::SimRig;
 using testing::ElementsAre;
-using testing_support::SimRig;
-using testing_support::TraceClock;
 
 // An enumerator that lists fixed candidates and must never be asked for a volume.
 class NoVolumeEnumerator final : public DriveEnumerator {
@@ -117,7 +117,7 @@ TEST(FirmwareVersion, ExactTransaction) {
 
 TEST(FirmwareVersion, DisconnectedAndFailures) {
   NoVolumeEnumerator none;
-  TraceClock clock;
+  FakeClock clock;
   EXPECT_EQ(ReadFirmwareVersion(false, none, clock), "USB Disconnected, Unknown");
   EXPECT_EQ(none.volumes, 0);
   // Flag still set but the logger is gone: the field stays as it was.

@@ -1,0 +1,226 @@
+#include "sim/DriveChoice.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <mutex>
+
+#include "common/FileReplace.h"
+#include "common/Format.h"
+#include "sim/DemoData.h"
+#include "sim/SimulatedLogger.h"
+#include "unit/CommandExchange.h"
+#include "unit/TracingVolume.h"
+#ifdef _WIN32
+#include "unit/WindowsRawVolume.h"
+#else
+#include "unit/PosixRawVolume.h"
+#endif
+
+namespace yelvane {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+bool ReadImageFile(const std::string& path, std::vector<uint8_t>& memory, std::string& error) {
+  std::error_code ec;
+  const auto size = fs::file_size(path, ec);
+  if (ec || size != kLoggerMemorySize) {
+    error = Format("The simulated memory image %s is not %u bytes long.", path.c_str(),
+                   kLoggerMemorySize);
+    return false;
+  }
+  std::ifstream in(path, std::ios::binary);
+  memory.assign(kLoggerMemorySize, 0);
+  if (!in.read(reinterpret_cast<char*>(memory.data()), kLoggerMemorySize)) {
+    error = Format("Cannot read the simulated memory image %s.", path.c_str());
+    return false;
+  }
+  return true;
+}
+
+// Writes beside the target and renames, so a failed write never damages IMAGE.
+bool WriteImageFile(const std::string& path, const std::vector<uint8_t>& memory) {
+  std::string ignored;
+  return WriteFileReplacing(path, std::string(memory.begin(), memory.end()), ignored);
+}
+
+// State shared by every enumerator made for one choice.
+struct UnitSetup {
+  std::shared_ptr<SimulatedLogger> device;
+  std::string image;  // where the simulated memory lives, if anywhere
+  std::shared_ptr<TraceLog> trace;
+  bool failed = false;
+  DriveProblem problem;
+
+  ~UnitSetup() {
+    if (!device || image.empty() || !device->MemoryChanged()) return;
+    if (!WriteImageFile(image, device->Memory()) && problem)
+      problem(Format("Cannot save the simulated memory to %s.", image.c_str()));
+  }
+};
+
+std::mutex setupsMutex;
+std::map<const DriveChoice*, std::weak_ptr<UnitSetup>> setups;
+
+// Keeps the shared setup alive as long as the enumerator lives.
+class ChosenDrives final : public DriveEnumerator {
+ public:
+  ChosenDrives(std::unique_ptr<DriveEnumerator> inner, std::shared_ptr<UnitSetup> setup)
+      : inner_(std::move(inner)), setup_(std::move(setup)) {}
+  std::vector<DriveCandidate> Candidates() override { return inner_->Candidates(); }
+  std::unique_ptr<RawVolume> NewVolume() override { return inner_->NewVolume(); }
+  DriveVerdict Diagnose(DriveVerdict generic) override { return inner_->Diagnose(generic); }
+
+ private:
+  std::unique_ptr<DriveEnumerator> inner_;
+  std::shared_ptr<UnitSetup> setup_;
+};
+
+std::shared_ptr<UnitSetup> NewSetup(const DriveChoice& choice, const DriveProblem& problem) {
+  auto setup = std::make_shared<UnitSetup>();
+  setup->problem = problem;
+  auto fail = [&setup](const std::string& message) {
+    if (setup->problem) setup->problem(message);
+    setup->failed = true;
+  };
+  if (choice.simulate) {
+    std::vector<uint8_t> memory;
+    const std::string& image = *choice.simulate;
+    std::string error;
+    bool ok = true;
+    if (image.empty()) {
+      memory = DefaultSimulatedMemory();
+    } else if (!fs::exists(image)) {
+      memory = DefaultSimulatedMemory();
+      if (!WriteImageFile(image, memory)) {
+        fail(Format("Cannot create the simulated memory image %s.", image.c_str()));
+        ok = false;
+      }
+    } else if (!ReadImageFile(image, memory, error)) {
+      fail(error);
+      ok = false;
+    }
+    if (ok) {
+      setup->device = std::make_shared<SimulatedLogger>(
+          std::move(memory),
+          choice.simPlain ? SimulatedLogger::Mode::Plain : SimulatedLogger::Mode::Logger);
+      setup->image = image;
+      FailSectorSpec spec;
+      if (choice.simFailSector && ParseFailSector(*choice.simFailSector, spec)) {
+        setup->device->FailSector(spec.sector, spec.times);
+      }
+      if (choice.simUnplugAfter) setup->device->UnplugAfter(*choice.simUnplugAfter);
+    }
+  }
+  if (choice.trace) {
+    setup->trace = FileTraceLog::Create(*choice.trace);
+    if (!setup->trace) fail(Format("Cannot write the trace file %s.", choice.trace->c_str()));
+  }
+  return setup;
+}
+
+}  // namespace
+
+void AddDriveOptions(CLI::App& app, DriveChoice& choice) {
+  auto* simulate =
+      app.add_option_function<std::string>(
+             "--simulate", [&choice](const std::string& image) { choice.simulate = image; },
+             "Work with a simulated logger instead of the real drives; with =IMAGE its "
+             "memory is kept in IMAGE (created with demo data when missing)")
+          ->expected(0, 1)
+          ->type_name("IMAGE")
+          ->check(
+              [](const std::string& image) -> std::string {
+                namespace fs = std::filesystem;
+                std::error_code ec;
+                if (image.empty() || !fs::exists(image, ec)) return {};
+                if (!fs::is_regular_file(image, ec) ||
+                    fs::file_size(image, ec) != kLoggerMemorySize) {
+                  return Format("%s is not a %u-byte logger memory image", image.c_str(),
+                                kLoggerMemorySize);
+                }
+                return {};
+              },
+              "");
+  app.add_option_function<std::string>(
+         "--trace", [&choice](const std::string& file) { choice.trace = file; },
+         "Write one line per volume operation to FILE")
+      ->type_name("FILE");
+  app.add_option_function<std::string>(
+         "--sim-fail-sector", [&choice](const std::string& spec) { choice.simFailSector = spec; },
+         "Make simulated sector N fail K times (always without K), then work")
+      ->type_name("N[:K]")
+      ->check(
+          [](const std::string& text) -> std::string {
+            FailSectorSpec spec;
+            return ParseFailSector(text, spec) ? std::string() : "expected N or N:K";
+          },
+          "")
+      ->needs(simulate);
+  app.add_option_function<unsigned long>(
+         "--sim-unplug-after", [&choice](unsigned long count) { choice.simUnplugAfter = count; },
+         "Pull the simulated logger out after N sector reads and writes")
+      ->type_name("N")
+      ->needs(simulate);
+  app.add_flag("--sim-plain", choice.simPlain,
+               "The simulated drive is an ordinary drive without the logger's signature")
+      ->needs(simulate);
+}
+
+std::vector<uint8_t> DefaultSimulatedMemory() {
+  return MakeDemoMemory(DemoOptions{});
+}
+
+bool ParseFailSector(const std::string& text, FailSectorSpec& spec) {
+  unsigned long sector = 0;
+  unsigned long times = UINT32_MAX;
+  char extra = 0;
+  const auto colon = text.find(':');
+  if (text.empty() || text.find_first_not_of("0123456789:") != std::string::npos) return false;
+  if (colon == std::string::npos) {
+    if (std::sscanf(text.c_str(), "%lu%c", &sector, &extra) != 1) return false;
+  } else if (std::sscanf(text.c_str(), "%lu:%lu%c", &sector, &times, &extra) != 2) {
+    return false;
+  }
+  if (sector > UINT32_MAX || times > UINT32_MAX) return false;
+  spec.sector = static_cast<uint32_t>(sector);
+  spec.times = static_cast<uint32_t>(times);
+  return true;
+}
+
+std::unique_ptr<DriveEnumerator> MakeDriveEnumerator(const DriveChoice& choice,
+                                                     const DriveProblem& problem) {
+  std::shared_ptr<UnitSetup> setup;
+  {
+    std::lock_guard lock(setupsMutex);
+    setup = setups[&choice].lock();
+    if (!setup) {
+      setup = NewSetup(choice, problem);
+      setups[&choice] = setup;
+    }
+  }
+  if (setup->failed) return nullptr;
+  std::unique_ptr<DriveEnumerator> drives;
+  if (choice.simulate) {
+    auto simulated = std::make_unique<SimulatedDrives>();
+    if (setup->device) simulated->Add(kSimulatedDriveRoot, setup->device);
+    drives = std::move(simulated);
+  } else {
+#ifdef _WIN32
+    drives = std::make_unique<WindowsDriveEnumerator>(SystemWinApi());
+#else
+    drives = std::make_unique<SysBlockDriveEnumerator>();
+#endif
+  }
+  if (setup->trace) {
+    drives = std::make_unique<TracingDriveEnumerator>(std::move(drives), setup->trace);
+  }
+  return std::make_unique<ChosenDrives>(std::move(drives), std::move(setup));
+}
+
+}  // namespace yelvane

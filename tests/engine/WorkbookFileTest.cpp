@@ -1,0 +1,106 @@
+// Running LibreOffice: a private profile per conversion, a time limit, and
+// clear failures; the window-record fix refuses what is not a workbook.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <sstream>
+
+#include "common/TempFolder.h"
+#include "engine/LibreOffice.h"
+#include "engine/XlsGridlines.h"
+#include "support/Files.h"
+
+namespace yelvane {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace yelvane::test;
+
+class WorkbookFile : public ::testing::Test {
+ protected:
+  // A stand-in for soffice that records its arguments and runs `body`.
+  std::string FakeOffice(const std::string& body) {
+    const std::string path = dir + "/soffice";
+    std::ofstream(path) << "#!/bin/sh\nprintf '%s\\n' \"$@\" >> '" << dir << "/args.txt'\n"
+                        << body << "\n";
+    chmod(path.c_str(), 0755);
+    return path;
+  }
+  TempFolder folder;
+  const std::string dir = folder.Str();
+};
+
+TEST_F(WorkbookFile, EachConversionGetsItsOwnProfileAndAnAnswer) {
+  const std::string soffice = FakeOffice("exit 0");  // produces nothing
+  std::string error;
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(ConvertWithLibreOffice(soffice, dir + "/book.xlsx", "xls", "xls", dir, 30, error),
+              "");
+    EXPECT_NE(error.find("could not convert"), std::string::npos) << error;
+  }
+  std::istringstream args(ReadText(dir + "/args.txt"));
+  std::vector<std::string> profiles;
+  bool headless = false;
+  for (std::string line; std::getline(args, line);) {
+    if (line.rfind("-env:UserInstallation=file:///", 0) == 0) profiles.push_back(line);
+    headless |= line == "--headless";
+  }
+  EXPECT_TRUE(headless);
+  ASSERT_EQ(profiles.size(), 2u);
+  EXPECT_NE(profiles[0], profiles[1]);
+  EXPECT_FALSE(fs::exists(profiles[0].substr(std::string("-env:UserInstallation=file://").size())));
+}
+
+TEST_F(WorkbookFile, AStuckConversionIsStoppedAtItsTimeLimit) {
+  const std::string soffice = FakeOffice("sleep 60");
+  std::string error;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(ConvertWithLibreOffice(soffice, dir + "/book.xlsx", "xls", "xls", dir, 1, error), "");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+  EXPECT_NE(error.find("within 1 seconds"), std::string::npos) << error;
+}
+
+// tests/data/three_sheets.xls: three sheets as LibreOffice's 97-2003 export
+// writes them, each showing its gridlines.
+TEST_F(WorkbookFile, GridlineFixClearsTheFlagOfTheHiddenSheetsAndNothingElse) {
+  const std::vector<uint8_t> original = ReadBytes(YELVANE_TEST_DATA_DIR "/three_sheets.xls");
+  const std::string path = dir + "/book.xls";
+  // Where each sheet keeps its flag, in sheet order.
+  auto changedBytes = [&](const std::vector<bool>& hidden) {
+    WriteBytes(path, original);
+    std::string error;
+    EXPECT_TRUE(HideGridlinesInXls(path, hidden, error)) << error;
+    const std::vector<uint8_t> patched = ReadBytes(path);
+    EXPECT_EQ(patched.size(), original.size());
+    std::vector<std::size_t> changed;
+    for (std::size_t i = 0; i < std::min(patched.size(), original.size()); ++i) {
+      if (patched[i] == original[i]) continue;
+      EXPECT_EQ(patched[i], original[i] & ~0x02) << "byte " << i;
+      changed.push_back(i);
+    }
+    return changed;
+  };
+  const std::vector<std::size_t> flags = changedBytes({true, true, true});
+  ASSERT_EQ(flags.size(), 3u);
+  EXPECT_EQ(changedBytes({false, true}), std::vector<std::size_t>{flags[1]});
+  EXPECT_EQ(changedBytes({true, false, true, true}),
+            (std::vector<std::size_t>{flags[0], flags[2]}));
+  EXPECT_TRUE(changedBytes({}).empty());
+}
+
+TEST_F(WorkbookFile, GridlineFixRefusesWhatIsNotAWorkbook) {
+  const std::string path = dir + "/fake.xls";
+  std::ofstream(path) << std::string(600, 'x');
+  std::string error;
+  EXPECT_FALSE(HideGridlinesInXls(path, {true}, error));
+  EXPECT_EQ(error, "not a compound document");
+  EXPECT_EQ(ReadText(path), std::string(600, 'x'));
+  EXPECT_FALSE(HideGridlinesInXls(dir + "/absent.xls", {true}, error));
+}
+
+}  // namespace
+}  // namespace yelvane
