@@ -29,6 +29,7 @@ void RegisterDataCommands(CLI::App& app, CliContext& ctx);  // decode, report, s
 void RegisterUnitCommands(CLI::App& app, CliContext& ctx);  // devices, info
 void RegisterOperationCommands(CLI::App& app,
                                CliContext& ctx);  // read, erase, upgrade, sync-clock, image
+void RegisterAccessCommands(CLI::App& app, CliContext& ctx);  // setup-access
 
 // Runs the tool with the given arguments (argv[0] included); returns the exit code.
 int RunCli(int argc, char** argv);

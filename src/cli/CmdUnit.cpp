@@ -3,6 +3,7 @@
 #include "cli/Cli.h"
 #include "cli/Terminal.h"
 #include "common/Clock.h"
+#include "common/Format.h"
 #include "unit/UnitAccess.h"
 
 namespace yelvane {
@@ -18,6 +19,7 @@ void RegisterUnitCommands(CLI::App& app, CliContext& ctx) {
         for (const auto& [candidate, verdict] : verdicts) {
           std::printf("%s\t%s\n", candidate.root.c_str(), DriveVerdictText(verdict));
         }
+        for (const std::string& line : DriveTroubleLines(verdicts)) StderrLine(line);
       });
 
   app.add_subcommand("info", "Show the logger's firmware version as the About box does")
@@ -25,10 +27,20 @@ void RegisterUnitCommands(CLI::App& app, CliContext& ctx) {
         const auto drives = OpenDrives(ctx);
         if (!drives) return;
         // The presence poll first, as the main window would have run it.
-        const bool connected = !FindUnitDrive(*drives).empty();
+        const std::string root = FindUnitDrive(*drives);
+        const bool connected = !root.empty();
         const auto version = ReadFirmwareVersion(connected, *drives, DefaultClock());
-        std::printf("Firmware Version: %s\n", version.value_or("").c_str());
         ctx.exitCode = connected && version ? kExitOk : kExitFailed;
+        if (version) std::printf("Firmware Version: %s\n", version->c_str());
+        if (!connected) {
+          for (const std::string& line : ExplainMissingUnit(*drives)) StderrLine(line);
+        } else if (!version) {
+          // OpenFailed comes back when the back-end knows no cause.
+          const DriveVerdict cause = drives->Diagnose(DriveVerdict::OpenFailed);
+          StderrLine(Format("Cannot read the firmware version from %s: %s.", root.c_str(),
+                            cause == DriveVerdict::OpenFailed ? "the logger did not answer"
+                                                              : DriveVerdictText(cause)));
+        }
       });
 }
 

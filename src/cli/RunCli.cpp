@@ -20,6 +20,7 @@ int RunCli(int argc, char** argv) {
   RegisterDataCommands(app, ctx);
   RegisterUnitCommands(app, ctx);
   RegisterOperationCommands(app, ctx);
+  RegisterAccessCommands(app, ctx);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

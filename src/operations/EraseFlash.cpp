@@ -76,6 +76,7 @@ void RunUpgradeWorker(UpgradeJob& job, WorkerSurroundings& s) {
   UnitVolume volume(s.drives.NewVolume());
   if (!OpenUnitVolume(volume, job.unitDrive)) {  // closed again on failure
     Fail(job, s, texts.notConfirmed);            // nothing was written; the dialog stays open
+    ShowDriveTrouble(s, job.unitDrive);
     return;
   }
 
@@ -85,6 +86,7 @@ void RunUpgradeWorker(UpgradeJob& job, WorkerSurroundings& s) {
   if (!WriteUnitStream(volume, header.kind, header.targetOffset, header.lengthField, payload,
                        payloadLength, s.clock, meter)) {
     Fail(job, s, texts.failure);  // unlocked and closed; no end block after a chunk given up
+    ShowDriveTrouble(s, job.unitDrive);
     s.dialog.CloseAfterDelay();
     return;
   }

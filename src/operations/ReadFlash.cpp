@@ -60,6 +60,7 @@ void RunReadWorker(ReadJob& job, WorkerSurroundings& s) {
   UnitVolume volume(s.drives.NewVolume());
   if (!OpenUnitVolume(volume, job.unitDrive)) {  // closed again on failure
     Fail(job, s);                                // the dialog stays open with the text
+    ShowDriveTrouble(s, job.unitDrive);
     return;
   }
 
@@ -75,6 +76,7 @@ void RunReadWorker(ReadJob& job, WorkerSurroundings& s) {
   };
   if (!ReadUnitMemory(volume, job.address, length, job.buffer.data(), s.clock, progress)) {
     Fail(job, s);  // unlocked and closed; no end block after a sector given up
+    ShowDriveTrouble(s, job.unitDrive);
     s.dialog.CloseAfterDelay();
     return;
   }

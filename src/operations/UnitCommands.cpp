@@ -30,6 +30,8 @@ bool UnitCommands::RequireUnit() {
   if (s_.unitConnected && s_.unitConnected()) return true;
   s_.messages.ShowMessage(kDisconnectedText);
   s_.log.AppendLog(kDisconnectedText);
+  // A logger this user may not open looks absent: say which drive and why.
+  for (const std::string& line : ExplainMissingUnit(s_.drives)) s_.log.AppendLog(line);
   return false;
 }
 
@@ -192,7 +194,8 @@ bool UnitCommands::SynchronizeClock() {
   UnitVolume volume(s_.drives.NewVolume());
   // OpenUnitVolume closes the volume again when it is not the logger.
   bool sent = false;
-  if (OpenUnitVolume(volume, FindUnitDrive(s_.drives))) {
+  const std::string root = FindUnitDrive(s_.drives);
+  if (OpenUnitVolume(volume, root)) {
     // A block that never reached the unit did not set its clock.
     sent = SendClock(volume, now);
     volume.Close();
@@ -203,6 +206,8 @@ bool UnitCommands::SynchronizeClock() {
   } else {
     s_.messages.ShowMessage(kClockFailedText, MessageIcon::Error);
     s_.log.AppendLog(kClockFailedText);
+    const std::string reason = root.empty() ? "" : LastFailureText(s_.drives, root);
+    if (!reason.empty()) s_.log.AppendLog(reason);
   }
   s_.poll.Start();
   return sent;

@@ -27,6 +27,11 @@ void ShowFailure(WorkerSurroundings& s, const std::string& text) {
   s.dialog.SetStatusText(text);
 }
 
+void ShowDriveTrouble(WorkerSurroundings& s, const std::string& root) {
+  const std::string text = LastFailureText(s.drives, root);
+  if (!text.empty()) s.log.AppendLog(text);
+}
+
 void TransferMeter::operator()(uint32_t done, uint32_t count) {
   if (done == 0) {
     bytesDone_ = 0;

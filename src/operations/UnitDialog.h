@@ -76,6 +76,9 @@ DialogStart JobReady(UnitJob& job);
 // How a worker shows its failure: the text in the log, then in the rate and
 // status fields of its dialog.
 void ShowFailure(WorkerSurroundings& s, const std::string& text);
+// After a failure on the logger's drive: one more log line naming the drive
+// and the cause, when the back-end knows it (permission, lock, medium, I/O).
+void ShowDriveTrouble(WorkerSurroundings& s, const std::string& root);
 
 // What the two workers show of a transfer, sector by sector (a
 // SectorProgress of unit/CommandExchange.h): the percentage before each

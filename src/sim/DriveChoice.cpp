@@ -214,7 +214,7 @@ std::unique_ptr<DriveEnumerator> MakeDriveEnumerator(const DriveChoice& choice,
 #ifdef _WIN32
     drives = std::make_unique<WindowsDriveEnumerator>(SystemWinApi());
 #else
-    drives = std::make_unique<SysBlockDriveEnumerator>();
+    drives = SysBlockDriveEnumerator::FromEnvironment();
 #endif
   }
   if (setup->trace) {

@@ -42,7 +42,8 @@ using DriveProblem = std::function<void(const std::string&)>;
 // The drives of `choice`: with --simulate one simulated logger (or with
 // --sim-plain an ordinary drive) whose memory comes from IMAGE when given
 // and is written back to IMAGE, if it changed, once the last enumerator made
-// for this choice is destroyed; otherwise the machine's removable drives.
+// for this choice is destroyed; otherwise the machine's removable drives (on
+// Linux from $YELVANE_SYS_BLOCK_DIR and $YELVANE_DEV_DIR when set).
 // With --trace every volume operation goes to FILE. Enumerators made for the
 // same choice share one simulated device and one trace. Null when the
 // simulation or the trace cannot be set up; `problem` is told why (and later

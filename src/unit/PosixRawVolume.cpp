@@ -92,6 +92,9 @@ bool PosixRawVolume::Open(const std::string& rootPath) {
   if (fd < 0) return Fail(errno);
   readFd_ = fd;
   path_ = rootPath;
+  // A failure seen on this drive later is not explained by an older one.
+  *lastError_ = 0;
+  lockError_ = 0;
   return true;
 }
 
@@ -123,7 +126,7 @@ bool PosixRawVolume::ReadSectors(uint32_t sector, void* buffer, uint32_t count) 
 }
 
 bool PosixRawVolume::WriteSectors(uint32_t sector, const void* buffer, uint32_t count) {
-  if (writeFd_ < 0) return Fail(EBADF);
+  if (writeFd_ < 0) return Fail(lockError_ != 0 ? lockError_ : EBADF);
   if (sector >= kWritableSectorLimit || count > kWritableSectorLimit - sector) return Fail(EPERM);
   const std::size_t size = std::size_t{count} * kSectorSize;
   if (size == 0) return true;
@@ -145,6 +148,15 @@ bool PosixRawVolume::WriteSectors(uint32_t sector, const void* buffer, uint32_t 
 bool PosixRawVolume::Lock() {
   if (readFd_ < 0) return Fail(EBADF);
   if (writeFd_ >= 0) return true;
+  lockError_ = 0;
+  if (!TakeWriteHandle()) {
+    lockError_ = *lastError_;
+    return false;
+  }
+  return true;
+}
+
+bool PosixRawVolume::TakeWriteHandle() {
   const int fd = OpenDirect(path_, O_RDWR);
   if (fd < 0) return Fail(errno);
   // The signature was checked on the read handle: make sure the path still
@@ -188,19 +200,62 @@ bool PosixRawVolume::UsesDirectIo() const {
 SysBlockDriveEnumerator::SysBlockDriveEnumerator(std::string sysBlockDir, std::string devDir)
     : sysBlockDir_(std::move(sysBlockDir)), devDir_(std::move(devDir)) {}
 
-std::vector<DriveCandidate> SysBlockDriveEnumerator::Candidates() {
+std::unique_ptr<SysBlockDriveEnumerator> SysBlockDriveEnumerator::FromEnvironment() {
+  const char* sys = std::getenv(kSysBlockDirVariable);
+  const char* dev = std::getenv(kDevDirVariable);
+  return std::make_unique<SysBlockDriveEnumerator>(sys && *sys ? sys : "/sys/block",
+                                                   dev && *dev ? dev : "/dev");
+}
+
+namespace {
+
+// The partition number sysfs gives a partition folder; 0 for anything else.
+unsigned long PartitionNumber(const std::filesystem::path& folder) {
+  std::ifstream in(folder / "partition");
+  unsigned long number = 0;
+  return in >> number ? number : 0;
+}
+
+}  // namespace
+
+std::vector<SysBlockDriveEnumerator::Volume> SysBlockDriveEnumerator::Volumes() const {
   namespace fs = std::filesystem;
-  std::vector<std::string> names;
+  std::vector<std::string> disks;
   std::error_code error;
   for (const auto& entry : fs::directory_iterator(sysBlockDir_, error)) {
     std::ifstream removable(entry.path() / "removable");
     char flag = 0;
-    if (removable.get(flag) && flag == '1') names.push_back(entry.path().filename().string());
+    if (removable.get(flag) && flag == '1') disks.push_back(entry.path().filename().string());
   }
-  std::sort(names.rbegin(), names.rend());
+  std::sort(disks.rbegin(), disks.rend());
+  std::vector<Volume> volumes;
+  for (const std::string& disk : disks) {
+    const fs::path diskPath = fs::path(sysBlockDir_) / disk;
+    volumes.push_back({disk, diskPath.string()});
+    std::vector<std::pair<unsigned long, std::string>> parts;
+    for (const auto& entry : fs::directory_iterator(diskPath, error)) {
+      const std::string name = entry.path().filename().string();
+      const unsigned long number = PartitionNumber(entry.path());
+      if (number > 0 && name.starts_with(disk)) parts.emplace_back(number, name);
+    }
+    std::sort(parts.rbegin(), parts.rend());
+    for (const auto& part : parts)
+      volumes.push_back({part.second, (diskPath / part.second).string()});
+  }
+  return volumes;
+}
+
+std::vector<DriveCandidate> SysBlockDriveEnumerator::Candidates() {
   std::vector<DriveCandidate> candidates;
-  for (const std::string& name : names) candidates.push_back({devDir_ + "/" + name});
+  for (const Volume& volume : Volumes()) candidates.push_back({devDir_ + "/" + volume.name});
   return candidates;
+}
+
+std::string SysBlockDriveEnumerator::SysPathOf(const std::string& root) {
+  for (const Volume& volume : Volumes()) {
+    if (devDir_ + "/" + volume.name == root) return volume.sysPath;
+  }
+  return {};
 }
 
 std::unique_ptr<RawVolume> SysBlockDriveEnumerator::NewVolume() {
@@ -214,6 +269,11 @@ DriveVerdict SysBlockDriveEnumerator::Diagnose(DriveVerdict generic) {
       return DriveVerdict::PermissionDenied;
     case ENOMEDIUM:
       return DriveVerdict::NoMedium;
+    case EBUSY:
+    case EWOULDBLOCK:
+      return DriveVerdict::Locked;
+    case EIO:
+      return DriveVerdict::ReadError;
     default:
       return generic;
   }

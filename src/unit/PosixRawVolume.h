@@ -41,25 +41,48 @@ class PosixRawVolume final : public RawVolume {
 
  private:
   bool Fail(int error);
+  bool TakeWriteHandle();
   int ActiveFd() const { return writeFd_ >= 0 ? writeFd_ : readFd_; }
 
   std::shared_ptr<int> lastError_;
+  // Why the last Lock failed: a write without the lock fails with it, so the
+  // diagnosis after a transfer names the lock, not the write.
+  int lockError_ = 0;
   std::string path_;
   int readFd_ = -1;
   int writeFd_ = -1;
 };
 
-// Removable whole disks listed in /sys/block (removable = 1), highest name
-// first, as /dev/<name>. The folders are parameters so tests can fake them.
+inline constexpr const char* kSysBlockDirVariable = "YELVANE_SYS_BLOCK_DIR";
+inline constexpr const char* kDevDirVariable = "YELVANE_DEV_DIR";
+
+// The volumes of the removable disks listed in /sys/block (removable = 1):
+// disks by name, highest first, each followed by its partitions
+// (/sys/block/<disk>/<part> with a `partition` file), highest number first,
+// as /dev/<name>. A partition is what a drive letter names on a medium with a
+// partition table. The folders are parameters so tests can fake them.
 class SysBlockDriveEnumerator final : public DriveEnumerator {
  public:
   explicit SysBlockDriveEnumerator(std::string sysBlockDir = "/sys/block",
                                    std::string devDir = "/dev");
+  // The folders named by YELVANE_SYS_BLOCK_DIR and YELVANE_DEV_DIR when set.
+  static std::unique_ptr<SysBlockDriveEnumerator> FromEnvironment();
+
   std::vector<DriveCandidate> Candidates() override;
   std::unique_ptr<RawVolume> NewVolume() override;
   DriveVerdict Diagnose(DriveVerdict generic) override;
 
+  // The sysfs folder of a candidate's disk or partition ("" when `root` is
+  // none of the candidates).
+  std::string SysPathOf(const std::string& root);
+
  private:
+  struct Volume {
+    std::string name;     // sdb, sdb1
+    std::string sysPath;  // /sys/block/sdb, /sys/block/sdb/sdb1
+  };
+  std::vector<Volume> Volumes() const;
+
   std::string sysBlockDir_;
   std::string devDir_;
   std::shared_ptr<int> lastError_ = std::make_shared<int>(0);

@@ -19,8 +19,51 @@ const char* DriveVerdictText(DriveVerdict verdict) {
       return "read error";
     case DriveVerdict::OpenFailed:
       return "open failed";
+    case DriveVerdict::Locked:
+      return "locked by another program";
   }
   return "unknown";
+}
+
+std::string DriveTroubleText(const std::string& root, DriveVerdict verdict) {
+  switch (verdict) {
+    case DriveVerdict::PermissionDenied:
+      return Format(
+          "Cannot open the drive %s: permission denied. Give this user access once "
+          "with \"%s\", then plug the logger in again.",
+          root.c_str(), kSetupAccessCommand);
+    case DriveVerdict::Locked:
+      return Format("Cannot use the drive %s: it is locked by another program.", root.c_str());
+    case DriveVerdict::NoMedium:
+      return Format("Cannot read the drive %s: no medium.", root.c_str());
+    case DriveVerdict::ReadError:
+      return Format("Cannot read the drive %s: read error.", root.c_str());
+    case DriveVerdict::Logger:
+    case DriveVerdict::NoSignature:
+    case DriveVerdict::OpenFailed:
+      break;
+  }
+  return {};
+}
+
+std::vector<std::string> DriveTroubleLines(
+    const std::vector<std::pair<DriveCandidate, DriveVerdict>>& verdicts) {
+  std::vector<std::string> lines;
+  for (const auto& [candidate, verdict] : verdicts) {
+    if (verdict == DriveVerdict::Logger) return {};
+    std::string text = DriveTroubleText(candidate.root, verdict);
+    if (!text.empty()) lines.push_back(std::move(text));
+  }
+  return lines;
+}
+
+std::vector<std::string> ExplainMissingUnit(DriveEnumerator& drives) {
+  return DriveTroubleLines(ScanDrives(drives));
+}
+
+std::string LastFailureText(DriveEnumerator& drives, const std::string& root) {
+  // OpenFailed comes back when the back-end knows no cause.
+  return DriveTroubleText(root, drives.Diagnose(DriveVerdict::OpenFailed));
 }
 
 std::string FindUnitDrive(DriveEnumerator& drives) {

@@ -24,10 +24,28 @@ struct DriveCandidate {
 
 // Why a candidate drive is or is not the logger (for diagnosis only; the scan
 // itself treats every failure alike).
-enum class DriveVerdict { Logger, NoSignature, PermissionDenied, NoMedium, ReadError, OpenFailed };
+enum class DriveVerdict {
+  Logger,
+  NoSignature,
+  PermissionDenied,
+  NoMedium,
+  ReadError,
+  OpenFailed,
+  Locked,
+};
 
-// "logger", "no signature", "permission denied", "no medium", "read error", "open failed".
+// "logger", "no signature", "permission denied", "no medium", "read error",
+// "open failed", "locked by another program".
 const char* DriveVerdictText(DriveVerdict verdict);
+
+// The fix for a drive this user may not open.
+inline constexpr const char* kSetupAccessCommand = "sudo yelvane-cli setup-access";
+
+// One line for the user naming a drive that could not be opened or read and
+// why, with the fix when there is one; "" for the verdicts that need no
+// explanation (the logger, a drive without the signature, a drive that is
+// gone: an open failure without a known cause).
+std::string DriveTroubleText(const std::string& root, DriveVerdict verdict);
 
 class DriveEnumerator {
  public:
@@ -50,6 +68,17 @@ DriveVerdict ExamineDrive(DriveEnumerator& drives, const DriveCandidate& candida
 
 // Every candidate in scan order with its verdict; the scan picks the first Logger.
 std::vector<std::pair<DriveCandidate, DriveVerdict>> ScanDrives(DriveEnumerator& drives);
+
+// The trouble lines of a scan that found no logger (nothing when it found one).
+std::vector<std::string> DriveTroubleLines(
+    const std::vector<std::pair<DriveCandidate, DriveVerdict>>& verdicts);
+// Scans `drives` (read-only, as the presence poll does) for those lines.
+std::vector<std::string> ExplainMissingUnit(DriveEnumerator& drives);
+
+// The cause the back-end knows for the last failure of a volume made by
+// `drives` ("" when it knows none): a line for the log after a failed
+// transfer on `root`.
+std::string LastFailureText(DriveEnumerator& drives, const std::string& root);
 
 // Opens `volume` on `root` and checks the signature in sector 1 on that same
 // handle. On failure the volume is closed again.

@@ -45,14 +45,17 @@ TEST_F(UnitCli, InfoWithoutAnAnsweringUnit) {
   ToolRun run = RunTool(dir, {"--simulate", "--sim-plain", "info"});
   EXPECT_EQ(run.out, "Firmware Version: USB Disconnected, Unknown\n");
   EXPECT_EQ(run.code, 1);
+  // A unit that does not answer the version read: the reason, not an empty version.
   run = RunTool(dir, {"--simulate", "--sim-fail-sector=761:4", "info"});
-  EXPECT_EQ(run.out, "Firmware Version: \n");
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, "Cannot read the firmware version from sim0: the logger did not answer.\n");
   EXPECT_EQ(run.code, 1);
   run = RunTool(dir, {"--simulate", "--sim-fail-sector=761:3", "info"});
   EXPECT_EQ(run.out, "Firmware Version: 1.0\n");
   run = RunTool(dir,
                 {"--simulate", "--sim-unplug-after=3", "info"});  // gone after the signature check
-  EXPECT_EQ(run.out, "Firmware Version: \n");
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.code, 1);
 }
 
 TEST_F(UnitCli, DevicesGivesAVerdictPerDrive) {

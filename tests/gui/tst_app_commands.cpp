@@ -55,6 +55,25 @@ std::vector<uint8_t> ReadFileBytes(const QString& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+// One removable drive that this user may not open.
+class DeniedDrives final : public DriveEnumerator {
+ public:
+  std::vector<DriveCandidate> Candidates() override { return {{"/dev/sdq"}}; }
+  std::unique_ptr<RawVolume> NewVolume() override { return std::make_unique<Refused>(); }
+  DriveVerdict Diagnose(DriveVerdict) override { return DriveVerdict::PermissionDenied; }
+
+ private:
+  class Refused final : public RawVolume {
+   public:
+    bool Open(const std::string&) override { return false; }
+    void Close() override {}
+    bool ReadSectors(uint32_t, void*, uint32_t) override { return false; }
+    bool WriteSectors(uint32_t, const void*, uint32_t) override { return false; }
+    bool Lock() override { return false; }
+    bool Unlock() override { return true; }
+  };
+};
+
 // A main window on a simulated logger, in a temporary start-up folder.
 struct Bench {
   Bench() {
@@ -255,6 +274,20 @@ void TestAppCommands::readWithoutUnit() {
   QCOMPARE(bench.prompt.boxes.size(), 1u);
   QCOMPARE(bench.prompt.boxes[0].text, expected[1]);
   QVERIFY(bench.frame->PresencePollActive());
+
+  // A logger this user may not open: the label as for no logger, and one
+  // more log line naming the drive and the fix.
+  DeniedDrives denied;
+  bench.frame->SetDrives(denied);
+  bench.frame->CheckUnitPresence();
+  QCOMPARE(bench.frame->UsbStatusLabel()->text(), QString("USB Disconnected"));
+  bench.frame->OnCommand(ID_READ_MEMORY_DATA);
+  std::vector<std::string> withReason = expected;
+  withReason.push_back(DriveTroubleText("/dev/sdq", DriveVerdict::PermissionDenied));
+  QCOMPARE(bench.Lines(), withReason);
+  QVERIFY(withReason.back().find("sudo yelvane-cli setup-access") != std::string::npos);
+  QCOMPARE(bench.prompt.boxes.size(), 2u);
+  bench.frame->SetDrives(bench.drives);
 }
 
 void TestAppCommands::readPetDialogCancelled() {

@@ -43,6 +43,7 @@ ToolRun RunTool(const std::filesystem::path& dir, const std::vector<std::string>
   AddWord(command, dir.string());
   command.append(" && env");
   for (const std::string& assignment : input.env) AddWord(command, assignment);
+  for (const std::string& word : input.wrapper) AddWord(command, word);
   AddWord(command, YELVANE_CLI_PATH);
   for (const std::string& arg : args) AddWord(command, arg);
   command.append(" <");

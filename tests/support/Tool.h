@@ -18,9 +18,10 @@ struct ToolRun {
 };
 
 struct ToolInput {
-  std::string stdinText{};         // what the tool reads on stdin (then end of file)
-  std::vector<std::string> env{};  // "NAME=value" set for the run
-  bool stdoutIsFull = false;       // stdout is /dev/full: every write to it fails
+  std::string stdinText{};             // what the tool reads on stdin (then end of file)
+  std::vector<std::string> env{};      // "NAME=value" set for the run
+  bool stdoutIsFull = false;           // stdout is /dev/full: every write to it fails
+  std::vector<std::string> wrapper{};  // a program that runs the tool ("setpriv", ...)
 };
 
 // Runs the tool in `dir` with `args` (each passed as one argument). What it

@@ -10,6 +10,8 @@
 #include <fstream>
 
 #include "common/TempFolder.h"
+#include "support/Files.h"
+#include "support/Recorders.h"
 #include "unit/CommandExchange.h"
 #include "unit/PosixRawVolume.h"
 #include "unit/UnitAccess.h"
@@ -169,6 +171,63 @@ TEST_F(PosixVolume, SysBlockScanOrderAndReasons) {
   EXPECT_EQ(ExamineDrive(drives, {(dev / "sdb").string()}), DriveVerdict::OpenFailed);
   SysBlockDriveEnumerator none((dir / "missing").string(), dev.string());
   EXPECT_TRUE(none.Candidates().empty());
+
+  // Each disk is followed by its partitions, highest number first (10 after
+  // 9, not before 2); folders without a partition number are not partitions.
+  auto part = [&](const std::string& diskName, const std::string& name, const char* number) {
+    fs::create_directories(sys / diskName / name);
+    if (number) std::ofstream(sys / diskName / name / "partition") << number << "\n";
+  };
+  part("sdd", "sdd1", "1");
+  part("sdd", "sdd10", "10");
+  part("sdd", "sdd9", "9");
+  part("sdd", "queue", nullptr);
+  part("sdd", "holders", nullptr);
+  part("sda", "sda1", "1");  // a fixed disk's partitions stay out too
+  auto at = [&](const char* name) { return DriveCandidate{(dev / name).string()}; };
+  EXPECT_THAT(drives.Candidates(),
+              ElementsAre(at("sdd"), at("sdd10"), at("sdd9"), at("sdd1"), at("sdc"), at("sdb")));
+  EXPECT_EQ(drives.SysPathOf(at("sdd9").root), (sys / "sdd" / "sdd9").string());
+  EXPECT_EQ(drives.SysPathOf(at("sdc").root), (sys / "sdc").string());
+  EXPECT_EQ(drives.SysPathOf(at("sda1").root), "");
+  // A logger on a partition is found there, after the disk that holds it.
+  fs::copy_file(dev / "sdc", dev / "sdd9");
+  fs::permissions(dev / "sdd9", fs::perms::owner_read);
+  EXPECT_EQ(FindUnitDrive(drives), at("sdd9").root);
+}
+
+TEST_F(PosixVolume, ReasonsAfterAFailedTransfer) {
+  const fs::path sys = dir / "sys";
+  fs::create_directories(sys / "sdb");
+  std::ofstream(sys / "sdb" / "removable") << "1\n";
+  fs::create_directories(dir / "dev");
+  fs::copy_file(image, dir / "dev" / "sdb");
+  SysBlockDriveEnumerator drives(sys.string(), (dir / "dev").string());
+  const std::string root = (dir / "dev" / "sdb").string();
+
+  // Another program holds the drive: the transfer names the lock, and
+  // nothing is written.
+  PosixRawVolume holder;
+  ASSERT_TRUE(holder.Open(root));
+  ASSERT_TRUE(holder.Lock());
+  UnitVolume volume(drives.NewVolume());
+  ASSERT_TRUE(OpenUnitVolume(volume, root));
+  test::FakeClock clock;
+  uint8_t record[8];
+  EXPECT_FALSE(ReadUnitMemory(volume, 0x5F200, 8, record, clock));
+  EXPECT_EQ(LastFailureText(drives, root),
+            "Cannot use the drive " + root + ": it is locked by another program.");
+  holder.Close();
+  EXPECT_EQ(test::ReadBytes(root), bytes);
+
+  // A fresh open forgets it; a drive too short for sector 1 is a read error.
+  ASSERT_TRUE(OpenUnitVolume(volume, root));
+  EXPECT_EQ(LastFailureText(drives, root), "");
+  volume.Close();
+  fs::resize_file(root, 512);
+  EXPECT_EQ(ExamineDrive(drives, {root}), DriveVerdict::ReadError);
+  EXPECT_EQ(DriveTroubleLines(ScanDrives(drives)),
+            std::vector<std::string>{"Cannot read the drive " + root + ": read error."});
 }
 
 }  // namespace
