@@ -650,6 +650,9 @@ void CMainFrame::OnSaveAs() {
   dialog.m_strPath = *path;
   saving_ = &dialog;
   dialog.exec();
+  // A dialog that closed itself before the window manager had mapped it can
+  // leave no window active; its owner takes the keyboard back, as on Windows.
+  if (!closing_) activateWindow();
 }
 
 void CMainFrame::OnAbout() {
