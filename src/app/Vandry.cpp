@@ -67,9 +67,10 @@ void CVandryApp::AppendLog(QPlainTextEdit* control, std::string text, bool newli
 
 bool CVandryApp::IsFolder(std::string path) {
   DropTrailingSeparator(path);
-  if (path.empty()) path = "/";
   std::error_code error;
-  return std::filesystem::is_directory(path, error);
+  // The root alone is left empty by the drop.
+  return std::filesystem::is_directory(
+      path.empty() ? std::filesystem::path("/") : std::filesystem::path(path), error);
 }
 
 void CVandryApp::CreateFolder(std::string path, MessageSink& messages) {
