@@ -20,14 +20,18 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 #include "activity/FlashReport.h"
 #include "app/AboutDlg.h"
 #include "app/DlgPetInfo.h"
+#include "app/DlgSaving.h"
 #include "app/DlgUnitFlash.h"
 #include "app/Icons.h"
 #include "app/Prompt.h"
+#include "app/ReportFile.h"
 #include "app/Vandry.h"
 #include "app/VandryView.h"
 #include "common/Color.h"
@@ -38,6 +42,12 @@
 namespace yelvane {
 
 namespace {
+
+std::string AbsolutePath(const std::string& path) {
+  std::error_code ec;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+  return ec ? path : absolute.string();
+}
 
 int ScreenWidth() {
   const QScreen* screen = QGuiApplication::primaryScreen();
@@ -285,6 +295,7 @@ CMainFrame::CMainFrame(QWidget* parent)
   noDrives_ = std::make_unique<NoDrives>();
   drives_ = noDrives_.get();
   surroundings_ = std::make_unique<Surroundings>(*this);
+  reportDialog_ = std::make_unique<ReportFileDialog>(this);
   RebuildCommands();
 
   timer1_.setInterval(static_cast<int>(kPresencePollMs));
@@ -514,6 +525,7 @@ void CMainFrame::StartReport(const std::string& dumpPath) {
   if (closing_) return;
   // One report fills the table at a time: a new one waits for the last.
   FinishReport();
+  tableDump_ = AbsolutePath(dumpPath);
   reportDone_ = false;
   reportThread_ = std::thread([this, dumpPath] {
     ReportFlashData(dumpPath, *view_, *log_, *progress_, *messages_);
@@ -538,6 +550,7 @@ void CMainFrame::OpenDump(const std::string& dumpPath) {
   m_wndProgress->SetStartColor(ToQColor(kProgressStartColor));
   m_wndProgress->SetEndColor(ToQColor(kProgressEndColor));
   m_wndProgress->SetTextColor(ToQColor(kProgressTextColor));
+  tableDump_ = AbsolutePath(dumpPath);
   ReportFlashData(dumpPath, *view_, *log_, *progress_, *messages_);
 }
 
@@ -605,7 +618,7 @@ void CMainFrame::OnCommand(int id) {
       commands_->SynchronizeClock();
       break;
     case ID_FILE_SAVE_AS:
-      // The report export comes with its own dialog later.
+      OnSaveAs();
       break;
     default:
       break;
@@ -615,6 +628,31 @@ void CMainFrame::OnCommand(int id) {
 void CMainFrame::OnPetInformation() {
   CDlgPetInfo dialog(*this);
   dialog.exec();
+}
+
+void CMainFrame::OnSaveAs() {
+  const std::string folder = reportFolder_.empty() ? DefaultReportFolder() : reportFolder_;
+  if (!CVandryApp::IsFolder(folder)) CVandryApp::CreateFolder(folder, *prompt_);
+  const std::string candidate = ProposeReportName(folder, pet_.name);
+  ReportFilePrompt& files = reportPrompt_ ? *reportPrompt_ : *reportDialog_;
+  const std::optional<std::string> path =
+      files.ChooseReportFile(candidate.substr(0, candidate.size() - 4));
+  // The dialog may move the current folder; the dump lives in the start-up one.
+  if (const CVandryApp* app = CVandryApp::Instance())
+    QDir::setCurrent(QString::fromStdString(app->StartDir()));
+  if (!path || closing_) return;
+  // The report is of the whole table, not of one still being filled.
+  FinishReport();
+  // Owned by the main window, as a dialog without a parent is on Windows.
+  CDlgSaving dialog(
+      SaveContext{.table = *view_, .pet = pet_, .messages = *messages_, .dumpPath = tableDump_},
+      this);
+  dialog.m_strPath = *path;
+  saving_ = &dialog;
+  dialog.exec();
+  // A dialog that closed itself before the window manager had mapped it can
+  // leave no window active; its owner takes the keyboard back, as on Windows.
+  if (!closing_) activateWindow();
 }
 
 void CMainFrame::OnAbout() {
@@ -646,7 +684,9 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 void CMainFrame::ShutDown() {
   timer1_.stop();
   timer2_.stop();
-  // Workers stop waiting for this window; then none is left running.
+  // A report being saved is no longer wanted; then workers stop waiting for
+  // this window and none is left running.
+  if (saving_) saving_->Abandon();
   gate_.Close();
   if (view_) view_->CloseGate();
   if (reportThread_.joinable()) reportThread_.join();

@@ -7,6 +7,7 @@
 // our own end in _ (gate_).
 
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QTimer>
 
 #include <functional>
@@ -33,7 +34,9 @@ class QToolBar;
 
 namespace yelvane {
 
+class CDlgSaving;
 class CVandryView;
+class ReportFilePrompt;
 
 // Command ids of the menu, the toolbar and the accelerators.
 enum CommandId : int {
@@ -120,6 +123,13 @@ class CMainFrame : public CAutoHideFrame, private PresenceIndicator {
   void SetImagePrompt(ImageFilePrompt* prompt);
   // Where each download is archived ("" for the user's data folder).
   void SetArchiveFolder(const std::string& folder);
+  // Replaces the report file dialog of Save as; nullptr restores it.
+  void SetReportPrompt(ReportFilePrompt* prompt) { reportPrompt_ = prompt; }
+  // The report folder Save as proposes ("" for the default one), with its
+  // trailing separator.
+  void SetReportFolder(const std::string& folder) { reportFolder_ = folder; }
+  // The dump that filled the table last; the session sheets read it.
+  const std::string& TableDump() const { return tableDump_; }
   UnitCommands& Commands() { return *commands_; }
 
   // The report walk of a dump on its own thread, owned by this window.
@@ -169,6 +179,7 @@ class CMainFrame : public CAutoHideFrame, private PresenceIndicator {
   void CreateMenus();
   QAction* AddCommand(int id, const QString& text);
   void OnPetInformation();
+  void OnSaveAs();
   void OnAbout();
   void OnCheckForUpdates();
   void RebuildCommands();
@@ -211,6 +222,11 @@ class CMainFrame : public CAutoHideFrame, private PresenceIndicator {
   ImageFilePrompt* imagePrompt_ = nullptr;
   std::string archiveFolder_;
   std::unique_ptr<UnitCommands> commands_;
+  ReportFilePrompt* reportPrompt_ = nullptr;
+  std::unique_ptr<ReportFilePrompt> reportDialog_;
+  std::string reportFolder_;
+  std::string tableDump_;
+  QPointer<CDlgSaving> saving_;
   std::thread reportThread_;
   std::atomic<bool> reportDone_{true};
 };

@@ -23,7 +23,12 @@ QMessageBox::Icon BoxIcon(MessageIcon icon) {
 }  // namespace
 
 void BoxPrompt::ShowMessage(const std::string& text, MessageIcon icon) {
-  QMessageBox box(BoxIcon(icon), QString::fromUtf8(kAppTitle), QString::fromStdString(text),
+  ShowCaptioned(text, kAppTitle, icon);
+}
+
+void BoxPrompt::ShowCaptioned(const std::string& text, const std::string& caption,
+                              MessageIcon icon) {
+  QMessageBox box(BoxIcon(icon), QString::fromStdString(caption), QString::fromStdString(text),
                   QMessageBox::Ok, owner_);
   box.exec();
 }

@@ -22,6 +22,8 @@ class BoxPrompt final : public MessageSink {
   // An OK box titled with the application title.
   void ShowMessage(const std::string& text, MessageIcon icon) override;
   bool AskYesNo(const std::string& text, const std::string& caption) override;
+  void ShowCaptioned(const std::string& text, const std::string& caption,
+                     MessageIcon icon) override;
 
  private:
   QWidget* owner_;

@@ -15,6 +15,8 @@ class QPlainTextEdit;
 
 namespace yelvane {
 
+class MessageSink;
+
 class CVandryApp {
  public:
   // Records the current directory; there is one instance per run.
@@ -39,6 +41,12 @@ class CVandryApp {
   // Appends `text` to the log control (with "\r\n" unless it already ends
   // so, when `newline` is set) and scrolls to the end.
   static void AppendLog(QPlainTextEdit* control, std::string text, bool newline = true);
+
+  // True when `path` (one trailing separator dropped) is a folder.
+  static bool IsFolder(std::string path);
+  // Creates `path` and the folders above it; each folder that cannot be made
+  // gets the box "Error:Can not create directory(%s)!" (caption "Error").
+  static void CreateFolder(std::string path, MessageSink& messages);
 
  private:
   std::string m_szStartDir;

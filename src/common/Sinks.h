@@ -45,6 +45,13 @@ class MessageSink {
  public:
   virtual ~MessageSink() = default;
   virtual void ShowMessage(const std::string& text, MessageIcon icon = MessageIcon::None) = 0;
+  // A message box with its own caption; sinks that show no captions show
+  // it as any other message.
+  virtual void ShowCaptioned(const std::string& text, const std::string& caption,
+                             MessageIcon icon) {
+    (void)caption;
+    ShowMessage(text, icon);
+  }
   // A Yes/No box with the question icon; true for Yes.
   virtual bool AskYesNo(const std::string& text, const std::string& caption) = 0;
 };

@@ -35,7 +35,7 @@ void AddSessionSheets(CExcelAutomation& excel, Dispatch* application, Dispatch* 
   std::FILE* dump = std::fopen(job.dumpPath.c_str(), "rb");
   if (!dump) return;
   ChartSeries series;
-  for (int s = 0; s < n; ++s) {
+  for (int s = 0; s < n && !observer.Cancelled(); ++s) {
     Variant added;
     AutoWrap(m, kDispatchMethod | kDispatchPropertyGet, &added, worksheets, "Add");
     Dispatch* sessionSheet = added.Object();

@@ -254,7 +254,12 @@ int BuildWorkbook(const WorkbookJob& job, AutomationServer& server, CExcelAutoma
     if (job.plot && job.table && job.table->RowCount() > 0)
       AddSessionSheets(excel, xl, book.Object(), worksheets.Object(), job, observer);
     AutoWrap(m, kDispatchMethod, nullptr, reportSheet.Object(), "Activate");
-    status = SaveAndQuit(excel, xl, book.Object(), job.path, temporary);
+    if (observer.Cancelled()) {
+      status = kDispEException;  // nothing saved
+      AutoWrap(m, kDispatchMethod, nullptr, xl, "Quit");
+    } else {
+      status = SaveAndQuit(excel, xl, book.Object(), job.path, temporary);
+    }
   }
   app.reset();
   server.Uninitialize();

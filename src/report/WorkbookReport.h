@@ -36,6 +36,9 @@ class SaveObserver {
   virtual void SetStatus(const std::string& text) = 0;
   // The export has ended: the dialog closes.
   virtual void End() = 0;
+  // True once the export is no longer wanted (its window is going away): the
+  // worker then stops between sessions and saves nothing.
+  virtual bool Cancelled() { return false; }
 };
 
 // The application this platform offers: Excel through COM on Windows, the

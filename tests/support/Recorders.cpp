@@ -31,6 +31,13 @@ void RecordingMessages::ShowMessage(const std::string& text, MessageIcon icon) {
   boxes.push_back({text, {}});
   shown.push_back(text);
   icons.push_back(icon);
+  messageCaptions.emplace_back();
+}
+
+void RecordingMessages::ShowCaptioned(const std::string& text, const std::string& caption,
+                                      MessageIcon icon) {
+  ShowMessage(text, icon);
+  messageCaptions.back() = caption;
 }
 
 bool RecordingMessages::AskYesNo(const std::string& text, const std::string& caption) {
@@ -50,6 +57,7 @@ void RecordingMessages::Clear() {
   icons.clear();
   questions.clear();
   captions.clear();
+  messageCaptions.clear();
 }
 
 std::vector<std::string> RecordingDialogObserver::Texts(ProgressCode code) const {

@@ -67,6 +67,9 @@ class RecordingMessages final : public MessageSink {
     std::string caption;  // empty for a message
   };
   void ShowMessage(const std::string& text, MessageIcon icon) override;
+  // Kept as a message; its caption goes to `messageCaptions`.
+  void ShowCaptioned(const std::string& text, const std::string& caption,
+                     MessageIcon icon) override;
   bool AskYesNo(const std::string& text, const std::string& caption) override;
   void Clear();
 
@@ -78,6 +81,7 @@ class RecordingMessages final : public MessageSink {
   std::vector<MessageIcon> icons;
   std::vector<std::string> questions;
   std::vector<std::string> captions;
+  std::vector<std::string> messageCaptions;  // "" for a message without its own
 };
 
 // Keeps every call of a unit worker to its dialog, in order.
