@@ -1,5 +1,7 @@
 #include "activity/SessionTable.h"
 
+#include <algorithm>
+
 namespace yelvane {
 
 std::string TruncateToBuffer(std::string_view text, std::size_t bufferSize) {
@@ -25,6 +27,16 @@ std::string TruncateToBuffer(std::string_view text, std::size_t bufferSize) {
 std::string SessionTable::HeaderText(int column, std::size_t bufferSize) const {
   if (column < 0 || column >= kSessionColumns) return {};
   return TruncateToBuffer(kSessionColumnTitles[static_cast<std::size_t>(column)], bufferSize);
+}
+
+void SessionTable::InsertRows(int row, const std::vector<SessionRow>& rows) {
+  row = std::clamp(row, 0, RowCount());
+  for (const SessionRow& cells : rows) {
+    InsertRow(row);
+    for (int column = 0; column < kSessionColumns; ++column)
+      SetCellText(row, column, cells[static_cast<std::size_t>(column)]);
+    ++row;
+  }
 }
 
 void MemorySessionTable::InsertRow(int row) {

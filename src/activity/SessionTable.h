@@ -24,6 +24,9 @@ inline constexpr std::size_t kCellBufferSize = 128;
 inline constexpr std::size_t kTimeCellBufferSize = 31;
 inline constexpr std::size_t kHeaderBufferSize = 256;
 
+// The eleven cell texts of one row.
+using SessionRow = std::array<std::string, kSessionColumns>;
+
 // What a reader with a buffer of `bufferSize` characters sees of `text`:
 // at most bufferSize - 1 characters (UTF-8 characters, never a cut one).
 std::string TruncateToBuffer(std::string_view text, std::size_t bufferSize);
@@ -35,6 +38,9 @@ class SessionTable {
   // Inserts an empty row (eleven empty cells) before `row`.
   virtual void InsertRow(int row) = 0;
   virtual void SetCellText(int row, int column, const std::string& text) = 0;
+  // Inserts `rows` before `row` (0 to RowCount()), in order: what InsertRow
+  // and SetCellText row by row would give, for a table that takes a block at once.
+  virtual void InsertRows(int row, const std::vector<SessionRow>& rows);
   virtual int RowCount() const = 0;
   // The cell's text as seen through a buffer of `bufferSize` characters;
   // empty for a cell that does not exist.
@@ -51,7 +57,7 @@ class MemorySessionTable final : public SessionTable {
   int RowCount() const override { return static_cast<int>(rows_.size()); }
   std::string CellText(int row, int column, std::size_t bufferSize) const override;
 
-  using Row = std::array<std::string, kSessionColumns>;
+  using Row = SessionRow;
   const std::vector<Row>& Rows() const { return rows_; }
 
  private:

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QPixmap>
+#include <QScreen>
 
 #include <CLI/CLI.hpp>
 
@@ -84,6 +85,9 @@ int RunYelvane(int argc, char** argv) {
   frame.SetDrives(*drives);
   if (options.openDump) frame.OpenDump(*options.openDump);
   if (options.screenshot) return TakeScreenshot(frame, *options.screenshot);
+  // Where the window manager does not maximize, or once the user restores
+  // the window, it has a usable size of its own, centred.
+  if (const QScreen* screen = frame.screen()) frame.PlaceRestored(screen->availableGeometry());
   frame.showMaximized();
   return QApplication::exec();
 }

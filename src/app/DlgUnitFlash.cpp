@@ -4,6 +4,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QStyle>
+#include <QStyleOptionFrame>
 
 #include "app/DialogUnits.h"
 #include "common/Color.h"
@@ -20,6 +22,23 @@ QLineEdit* ReadOnlyField(QWidget* parent, const char* name) {
   field->setFocusPolicy(Qt::NoFocus);
   field->setObjectName(QString::fromUtf8(name));
   return field;
+}
+
+// A text too long for its field shows from its start (setText leaves the
+// cursor, and so the view, at its end) and whole in the tooltip.
+void ShowFieldText(QLineEdit* field, const std::string& text) {
+  const QString shown = QString::fromStdString(text);
+  field->setText(shown);
+  field->setCursorPosition(0);
+  QStyleOptionFrame option;
+  option.initFrom(field);
+  option.lineWidth = field->hasFrame()
+                         ? field->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, field)
+                         : 0;
+  const QRect room = field->style()->subElementRect(QStyle::SE_LineEditContents, &option, field);
+  // Less the line edit's own margin of two pixels each side.
+  const bool fits = field->fontMetrics().horizontalAdvance(shown) <= room.width() - 4;
+  field->setToolTip(fits ? QString() : shown);
 }
 }  // namespace
 
@@ -129,11 +148,11 @@ void CDlgUnitFlash::OnElapsedTick() {
 }
 
 void CDlgUnitFlash::SetTransferText(const std::string& text) {
-  gate_.Call([this, text] { transfer_->setText(QString::fromStdString(text)); });
+  gate_.Call([this, text] { ShowFieldText(transfer_, text); });
 }
 
 void CDlgUnitFlash::SetRateText(const std::string& text) {
-  gate_.Call([this, text] { rate_->setText(QString::fromStdString(text)); });
+  gate_.Call([this, text] { ShowFieldText(rate_, text); });
 }
 
 void CDlgUnitFlash::SetPercent(int percent) {
@@ -141,7 +160,7 @@ void CDlgUnitFlash::SetPercent(int percent) {
 }
 
 void CDlgUnitFlash::SetStatusText(const std::string& text) {
-  gate_.Call([this, text] { status_->setText(QString::fromStdString(text)); });
+  gate_.Call([this, text] { ShowFieldText(status_, text); });
 }
 
 void CDlgUnitFlash::StopElapsedTimer() {

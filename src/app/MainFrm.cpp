@@ -10,12 +10,15 @@
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QStyle>
 #include <QToolBar>
 #include <QUrl>
 
@@ -25,6 +28,7 @@
 #include <vector>
 
 #include "activity/FlashReport.h"
+#include "activity/ReportHandOff.h"
 #include "app/AboutDlg.h"
 #include "app/DlgPetInfo.h"
 #include "app/DlgSaving.h"
@@ -92,7 +96,13 @@ class PaneStrip final : public QWidget {
     }
     return QSize(std::max(0, width - kGap), height);
   }
-  QSize minimumSizeHint() const override { return QSize(0, sizeHint().height()); }
+  // Every pane but the last whole, and room for the last one's text.
+  QSize minimumSizeHint() const override {
+    int width = lastRoom_;
+    for (std::size_t i = 0; i + 1 < panes_.size(); ++i) width += panes_[i]->width() + kGap;
+    return QSize(width, sizeHint().height());
+  }
+  void SetLastRoom(int width) { lastRoom_ = width; }
 
  protected:
   void resizeEvent(QResizeEvent* event) override {
@@ -112,6 +122,7 @@ class PaneStrip final : public QWidget {
   }
 
   std::vector<QWidget*> panes_;
+  int lastRoom_ = 0;
 };
 
 }  // namespace
@@ -279,7 +290,7 @@ CMainFrame::CMainFrame(QWidget* parent)
   prompt_ = boxes_.get();
   setWindowTitle(QString::fromUtf8(kAppTitle));
   setWindowIcon(AppIcon());
-  openUrl_ = [](const QString& url) { QDesktopServices::openUrl(QUrl(url)); };
+  openUrl_ = [](const QString& url) { return QDesktopServices::openUrl(QUrl(url)); };
 
   view_ = new CVandryView(this);
   setCentralWidget(view_);
@@ -288,6 +299,7 @@ CMainFrame::CMainFrame(QWidget* parent)
   RefreshPetLabels();
   CreateStatusBar();
   CreateLogBar();
+  CreateViewMenu();
 
   log_ = std::make_unique<GatedLog>(gate_, m_wndLog);
   progress_ = std::make_unique<GatedProgress>(gate_, m_wndProgress);
@@ -345,6 +357,9 @@ void CMainFrame::CreateMenus() {
   command->addAction(AddCommand(ID_UPGRADE_FIRMWARE, QStringLiteral("&Upgrade Firmware")));
   command->addAction(AddCommand(ID_RTC_SYNCHRONIZE, QStringLiteral("&RTC synchronize")));
 
+  // Filled once the panes exist (CreateViewMenu).
+  viewMenu_ = menuBar()->addMenu(QStringLiteral("&View"));
+
   QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
   help->addAction(AddCommand(ID_APP_ABOUT, QStringLiteral("&About Yelvane...")));
   help->addAction(AddCommand(ID_CHECK_FOR_UPDATES, QStringLiteral("Check for Updates")));
@@ -395,6 +410,8 @@ void CMainFrame::CreateToolBar() {
     label->setFixedSize(kPetLabelWidth, height);
     label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     label->SetTextColor(ToQColor(kConnectedColor));
+    // A long name ends in "…" within its slot, whole in the tooltip.
+    label->SetElide(true);
     *labels[i] = label;
     m_wndToolBar->addWidget(label);
   }
@@ -414,6 +431,36 @@ int CMainFrame::PaneWidth(int indicator) const {
   return sizing == nullptr
              ? 0
              : QFontMetrics(statusBar()->font()).horizontalAdvance(QString::fromUtf8(sizing));
+}
+
+QSize CMainFrame::RestoredSize(const QRect& available) const {
+  constexpr int kRows = 10;
+  constexpr int kColumns = 6;  // the session number and the bark half
+  // What the window manager's frame takes around us, roughly: its title bar and borders.
+  constexpr QSize kDecoration(8, 32);
+  const int frame = 2 * view_->frameWidth();
+  int tableWidth = frame + view_->verticalScrollBar()->sizeHint().width();
+  for (int c = 0; c < kColumns; ++c)
+    tableWidth += CVandryView::kColumnWidths[static_cast<std::size_t>(c)];
+  // The columns do not all fit, so the horizontal scroll bar takes its place under the rows.
+  const int tableHeight = frame + view_->horizontalHeader()->sizeHint().height() +
+                          kRows * view_->verticalHeader()->defaultSectionSize() +
+                          view_->horizontalScrollBar()->sizeHint().height();
+  const int separator = style()->pixelMetric(QStyle::PM_DockWidgetSeparatorExtent, nullptr, this);
+  const int width = std::max({m_wndToolBar->sizeHint().width(), tableWidth,
+                              statusBar()->sizeHint().width(), minimumSizeHint().width()});
+  const int height =
+      menuBar()->sizeHint().height() + m_wndToolBar->sizeHint().height() + tableHeight + separator +
+      m_wndLogBar->SizeFor(Qt::BottomDockWidgetArea).height() + statusBar()->sizeHint().height();
+  return QSize(std::min(width, available.width() - kDecoration.width()),
+               std::min(height, available.height() - kDecoration.height()))
+      .expandedTo(minimumSizeHint());
+}
+
+void CMainFrame::PlaceRestored(const QRect& available) {
+  const QSize size = RestoredSize(available);
+  resize(size);
+  move(available.center() - QPoint(size.width() / 2, size.height() / 2));
 }
 
 QWidget* CMainFrame::PaneWidget(int index) const {
@@ -453,7 +500,14 @@ void CMainFrame::CreateStatusBar() {
     strip->AddPane(widgets[i]);
     panes_.push_back(widgets[i]);
   }
+  // The text pane's idle prompt stays whole down to the window's minimum
+  // width (longer prompts would not leave a 1024-pixel screen room).
+  const int room = QFontMetrics(statusText_->font()).horizontalAdvance(QStringLiteral("Ready"));
+  strip->SetLastRoom(room + 2 * statusText_->indent() + 2 * statusText_->margin());
   bar->addWidget(strip, 1);
+  // No narrower than that, with the size grip and the bar's margins.
+  setMinimumWidth(strip->minimumSizeHint().width() +
+                  style()->pixelMetric(QStyle::PM_SizeGripSize, nullptr, this) + 12);
 }
 
 void CMainFrame::CreateLogBar() {
@@ -480,6 +534,36 @@ void CMainFrame::CreateLogBar() {
   m_wndLog->setFrameShape(QFrame::StyledPanel);
   m_wndLog->setFrameShadow(QFrame::Sunken);
   m_wndLogBar->AddPage(m_wndLog, QStringLiteral("Process Log"), LogPageIcon());
+}
+
+void CMainFrame::CreateViewMenu() {
+  // One item per pane, checked while the pane is shown, so a pane closed with
+  // its close button comes back without the toolbar's context menu. A pane
+  // the user hid is "hidden"; one only tucked away with the window is not.
+  QAction* toolbar = viewMenu_->addAction(QStringLiteral("Toolbar"));
+  toolbar->setCheckable(true);
+  toolbar->setChecked(!m_wndToolBar->isHidden());
+  connect(toolbar, &QAction::triggered, m_wndToolBar, &QToolBar::setVisible);
+  connect(m_wndToolBar, &QToolBar::visibilityChanged, toolbar,
+          [this, toolbar] { toolbar->setChecked(!m_wndToolBar->isHidden()); });
+
+  // The log bar also counts as shown while it sits collapsed on its strip.
+  QAction* log = viewMenu_->addAction(QStringLiteral("Process Log"));
+  log->setCheckable(true);
+  const auto logShown = [this] { return !m_wndLogBar->isHidden() || m_wndLogBar->IsAutoHide(); };
+  log->setChecked(logShown());
+  connect(log, &QAction::triggered, this, [this](bool show) {
+    if (show) {
+      if (!m_wndLogBar->IsAutoHide()) m_wndLogBar->show();
+    } else {
+      SetAutoHide(m_wndLogBar, false);
+      m_wndLogBar->close();
+    }
+  });
+  const auto syncLog = [log, logShown] { log->setChecked(logShown()); };
+  connect(m_wndLogBar, &QDockWidget::visibilityChanged, log, syncLog);
+  connect(this, &CAutoHideFrame::autoHideChanged, log, syncLog);
+  // The "Session Chart" pane gets its item here, the same way, once it exists.
 }
 
 void CMainFrame::SetPrompt(MessageSink* prompt) {
@@ -528,9 +612,17 @@ void CMainFrame::StartReport(const std::string& dumpPath) {
   tableDump_ = AbsolutePath(dumpPath);
   reportDone_ = false;
   reportThread_ = std::thread([this, dumpPath] {
-    ReportFlashData(dumpPath, *view_, *log_, *progress_, *messages_);
+    // Rows and progress cross to the UI thread in blocks, not a call per cell.
+    ReportHandOff handOff(ReportTargets(),
+                          [this](std::function<void()> block) { gate_.Call(std::move(block)); });
+    ReportFlashData(dumpPath, handOff, handOff, handOff, handOff);
+    handOff.Flush();
     reportDone_ = true;
   });
+}
+
+ReportHandOff::Targets CMainFrame::ReportTargets() {
+  return {.table = *view_, .progress = *progress_, .log = *log_, .messages = *messages_};
 }
 
 void CMainFrame::FinishReport() {
@@ -551,7 +643,9 @@ void CMainFrame::OpenDump(const std::string& dumpPath) {
   m_wndProgress->SetEndColor(ToQColor(kProgressEndColor));
   m_wndProgress->SetTextColor(ToQColor(kProgressTextColor));
   tableDump_ = AbsolutePath(dumpPath);
-  ReportFlashData(dumpPath, *view_, *log_, *progress_, *messages_);
+  // Here on the UI thread the blocks are run at once: rows still go in by the block.
+  ReportHandOff handOff(ReportTargets(), [](std::function<void()> block) { block(); });
+  ReportFlashData(dumpPath, handOff, handOff, handOff, handOff);
 }
 
 long CMainFrame::OnStatusText(long first, const std::string* text) {
@@ -662,7 +756,9 @@ void CMainFrame::OnAbout() {
 }
 
 void CMainFrame::OnCheckForUpdates() {
-  if (openUrl_) openUrl_(QString::fromUtf8(kUpdatePageUrl));
+  // Without a browser the user at least learns where to look.
+  if (openUrl_ && !openUrl_(QString::fromUtf8(kUpdatePageUrl)))
+    prompt_->ShowMessage(std::string(kNoBrowserMessage) + kUpdatePageUrl, MessageIcon::Warning);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

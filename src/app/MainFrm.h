@@ -19,6 +19,7 @@
 #include <thread>
 
 #include "activity/PetInfo.h"
+#include "activity/ReportHandOff.h"
 #include "app/UiGate.h"
 #include "common/Sinks.h"
 #include "operations/UnitCommands.h"
@@ -30,6 +31,7 @@
 
 class QAction;
 class QLabel;
+class QMenu;
 class QToolBar;
 
 namespace yelvane {
@@ -75,6 +77,8 @@ enum IndicatorId : int {
 };
 
 inline constexpr const char* kUpdatePageUrl = "https://yelvane.example.org/updates";
+inline constexpr const char* kNoBrowserMessage =
+    "No web browser could be started to open the update page:\n";
 inline constexpr int kPetLabelWidth = 300;
 // Timer 2 looks for new firmware once, this long after start-up.
 inline constexpr int kFirmwareCheckDelayMs = 1000;
@@ -139,7 +143,8 @@ class CMainFrame : public CAutoHideFrame, private PresenceIndicator {
   void FinishReport();
   // Fills the table from a dump on the UI thread (for --open-dump).
   void OpenDump(const std::string& dumpPath);
-  void SetUrlOpener(std::function<void(const QString&)> opener) { openUrl_ = std::move(opener); }
+  // Opens an address in the browser; false when none could be started.
+  void SetUrlOpener(std::function<bool(const QString&)> opener) { openUrl_ = std::move(opener); }
 
   // Runs a command by id, as the menu, toolbar and accelerators do.
   void OnCommand(int id);
@@ -157,10 +162,18 @@ class CMainFrame : public CAutoHideFrame, private PresenceIndicator {
   // One presence check now (what timer 1 does).
   void CheckUnitPresence();
 
+  // The window's size when it is not maximized: the pet labels, the first
+  // six columns and ten rows of the table, the log pane and the five status
+  // panes, within `available` (a screen's free area); and there, centred.
+  QSize RestoredSize(const QRect& available) const;
+  void PlaceRestored(const QRect& available);
+
   // Width of a status pane as its sizing string gives it.
   int PaneWidth(int indicator) const;
   QWidget* PaneWidget(int index) const;
   CProcessLogBar* LogBar() const { return m_wndLogBar; }
+  // View: a checkable item per pane.
+  QMenu* ViewMenu() const { return viewMenu_; }
   QToolBar* ToolBar() const { return m_wndToolBar; }
 
  protected:
@@ -177,6 +190,7 @@ class CMainFrame : public CAutoHideFrame, private PresenceIndicator {
   void CreateStatusBar();
   void CreateLogBar();
   void CreateMenus();
+  void CreateViewMenu();
   QAction* AddCommand(int id, const QString& text);
   void OnPetInformation();
   void OnSaveAs();
@@ -184,6 +198,8 @@ class CMainFrame : public CAutoHideFrame, private PresenceIndicator {
   void OnCheckForUpdates();
   void RebuildCommands();
   void ShowPresence(const std::string& text, Rgb color) override;
+  // What a report walk writes into.
+  ReportHandOff::Targets ReportTargets();
   // Stops the workers' waits on this window before it goes away.
   void ShutDown();
 
@@ -205,6 +221,7 @@ class CMainFrame : public CAutoHideFrame, private PresenceIndicator {
   QToolBar* m_wndToolBar = nullptr;
   CProcessLogBar* m_wndLogBar = nullptr;
   QLabel* statusText_ = nullptr;
+  QMenu* viewMenu_ = nullptr;
   std::vector<QWidget*> panes_;
   QTimer timer1_;
   QTimer timer2_;
@@ -214,7 +231,7 @@ class CMainFrame : public CAutoHideFrame, private PresenceIndicator {
   std::unique_ptr<LogSink> log_;
   std::unique_ptr<ProgressSink> progress_;
   std::unique_ptr<MessageSink> messages_;
-  std::function<void(const QString&)> openUrl_;
+  std::function<bool(const QString&)> openUrl_;
   bool closing_ = false;
   std::unique_ptr<DriveEnumerator> noDrives_;
   DriveEnumerator* drives_ = nullptr;

@@ -6,6 +6,10 @@
 #include <QHeaderView>
 #include <QPalette>
 #include <QStyledItemDelegate>
+#include <QThread>
+
+#include <algorithm>
+#include <iterator>
 
 namespace yelvane {
 
@@ -68,6 +72,19 @@ void SessionModel::InsertRow(int row) {
   row = std::clamp(row, 0, rowCount());
   beginInsertRows({}, row, row);
   rows_.insert(rows_.begin() + row, std::array<QString, kSessionColumns>{});
+  endInsertRows();
+}
+
+void SessionModel::InsertRows(int row, const std::vector<SessionRow>& rows) {
+  if (rows.empty()) return;
+  row = std::clamp(row, 0, rowCount());
+  std::vector<std::array<QString, kSessionColumns>> block(rows.size());
+  for (std::size_t r = 0; r < rows.size(); ++r)
+    for (std::size_t c = 0; c < kSessionColumns; ++c)
+      block[r][c] = QString::fromStdString(rows[r][c]);
+  beginInsertRows({}, row, row + static_cast<int>(rows.size()) - 1);
+  rows_.insert(rows_.begin() + row, std::make_move_iterator(block.begin()),
+               std::make_move_iterator(block.end()));
   endInsertRows();
 }
 
@@ -161,6 +178,15 @@ void CVandryView::DeleteAllRows() {
 
 void CVandryView::InsertRow(int row) {
   gate_.Call([model = model_, row] { model->InsertRow(row); });
+}
+
+void CVandryView::InsertRows(int row, const std::vector<SessionRow>& rows) {
+  // On the UI thread (a report's hand-off) without copying the block.
+  if (QThread::currentThread() == thread()) {
+    if (!gate_.IsClosed()) model_->InsertRows(row, rows);
+    return;
+  }
+  gate_.Call([model = model_, row, rows] { model->InsertRows(row, rows); });
 }
 
 void CVandryView::SetCellText(int row, int column, const std::string& text) {

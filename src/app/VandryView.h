@@ -35,6 +35,8 @@ class SessionModel final : public QAbstractTableModel {
 
   void Clear();
   void InsertRow(int row);
+  // Inserts a block of rows before `row` with one notification.
+  void InsertRows(int row, const std::vector<SessionRow>& rows);
   void SetCell(int row, int column, const QString& text);
   QString Cell(int row, int column) const;
 
@@ -62,6 +64,8 @@ class CVandryView final : public QTableView, public SessionTable {
   void DeleteAllRows() override;
   void InsertRow(int row) override;
   void SetCellText(int row, int column, const std::string& text) override;
+  // A block of rows in one call to the UI thread.
+  void InsertRows(int row, const std::vector<SessionRow>& rows) override;
   int RowCount() const override;
   std::string CellText(int row, int column, std::size_t bufferSize) const override;
 

@@ -122,8 +122,42 @@ void CColorStaticST::paintEvent(QPaintEvent* /*event*/) {
   painter.setPen(textColor);
   int flags = static_cast<int>(alignment());
   if (wordWrap()) flags |= Qt::TextWordWrap;
-  painter.drawText(contentsRect().adjusted(margin(), margin(), -margin(), -margin()), flags,
-                   text());
+  painter.drawText(TextRect(), flags, DisplayText());
+}
+
+QRect CColorStaticST::TextRect() const {
+  return contentsRect().adjusted(margin(), margin(), -margin(), -margin());
+}
+
+void CColorStaticST::SetElide(bool elide) {
+  elide_ = elide;
+  UpdateElideTip();
+  update();
+}
+
+void CColorStaticST::setText(const QString& text) {
+  QLabel::setText(text);
+  UpdateElideTip();
+}
+
+QString CColorStaticST::DisplayText() const {
+  if (!elide_ || wordWrap()) return text();
+  return QFontMetrics(font()).elidedText(text(), Qt::ElideRight, TextRect().width());
+}
+
+void CColorStaticST::UpdateElideTip() {
+  if (!elide_) return;
+  setToolTip(DisplayText() == text() ? QString() : text());
+}
+
+void CColorStaticST::resizeEvent(QResizeEvent* event) {
+  QLabel::resizeEvent(event);
+  UpdateElideTip();
+}
+
+void CColorStaticST::changeEvent(QEvent* event) {
+  QLabel::changeEvent(event);
+  if (event->type() == QEvent::FontChange) UpdateElideTip();
 }
 
 }  // namespace yelvane

@@ -43,12 +43,24 @@ class CColorStaticST : public QLabel {
   void StartBkBlink(bool start, BlinkSpeed speed = kSpeedMedium);
   static int BlinkPeriodMs(BlinkSpeed speed);
 
+  // With eliding on, a text wider than the label is drawn cut short with
+  // "…", and the whole text becomes the label's tooltip. text() stays whole.
+  void SetElide(bool elide);
+  // Also keeps the tooltip of an elided text up to date.
+  void setText(const QString& text);
+  // What the label draws.
+  QString DisplayText() const;
+
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
   void timerEvent(QTimerEvent* event) override;
 
  private:
   void RestartBlinkTimer(BlinkSpeed speed);
+  QRect TextRect() const;
+  void UpdateElideTip();
 
   QColor m_clrText;
   QColor m_clrBk;
@@ -59,6 +71,7 @@ class CColorStaticST : public QLabel {
   bool m_bTextBlink = false;
   bool m_bBkBlink = false;
   bool m_bBlinkPhase = false;
+  bool elide_ = false;
   QBasicTimer m_blinkTimer;
 };
 
