@@ -247,7 +247,7 @@ class CMainFrame::Surroundings final : public PresencePoll,
     dialog.exec();
   }
 
-  void Start(const std::string& dumpPath) override { frame_.StartReport(dumpPath); }
+  void Start(const std::string&, const DumpBytes& bytes) override { frame_.StartReport(bytes); }
 
   std::optional<std::string> ChooseImage(const std::string& initialName) override {
     return (frame_.imagePrompt_ ? *frame_.imagePrompt_ : files_).ChooseImage(initialName);
@@ -517,6 +517,16 @@ void CMainFrame::StartReport(const std::string& dumpPath) {
   reportDone_ = false;
   reportThread_ = std::thread([this, dumpPath] {
     ReportFlashData(dumpPath, *view_, *log_, *progress_, *messages_);
+    reportDone_ = true;
+  });
+}
+
+void CMainFrame::StartReport(const DumpBytes& bytes) {
+  if (closing_ || !bytes) return;
+  FinishReport();
+  reportDone_ = false;
+  reportThread_ = std::thread([this, bytes] {
+    ReportFlashDataFromMemory(bytes->data(), bytes->size(), *view_, *log_, *progress_);
     reportDone_ = true;
   });
 }

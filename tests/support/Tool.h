@@ -23,6 +23,9 @@ struct ToolInput {
   bool stdoutIsFull = false;       // stdout is /dev/full: every write to it fails
 };
 
+// Where the built tool is, for a test that runs it in a shell line of its own.
+std::string ToolPath();
+
 // Runs the tool in `dir` with `args` (each passed as one argument). What it
 // writes on stdout and stderr is kept outside `dir`.
 ToolRun RunTool(const std::filesystem::path& dir, const std::vector<std::string>& args,
