@@ -69,8 +69,8 @@ Walked WalkDump(const std::string& dumpPath, MemorySessionTable& table, Dump* ke
   bytes->resize(got);
   TerminalLog log(StderrOut());
   NullProgress progress;
-  const std::string last = ReportFlashDataFromMemory(bytes->data(), bytes->size(), table, log,
-                                                     progress);
+  const std::string last =
+      ReportFlashDataFromMemory(bytes->data(), bytes->size(), table, log, progress);
   if (keep) *keep = std::move(bytes);
   return last == kFlashReportSuccess ? Walked::Complete : Walked::RangeError;
 }
@@ -138,13 +138,12 @@ int RunWorkbookReport(const DataOptions& o) {
                "and much memory; .xlsx is written in seconds.",
                table.RowCount()));
   }
-  const WorkbookJob job{
-      .path = o.output,
-      .plot = !o.noCharts,
-      .pet = o.pet,
-      .table = &table,
-      .dumpPath = o.dump,
-      .dump = dump};
+  const WorkbookJob job{.path = o.output,
+                        .plot = !o.noCharts,
+                        .pet = o.pet,
+                        .table = &table,
+                        .dumpPath = o.dump,
+                        .dump = dump};
   CExcelAutomation excel(errors);
   bool saved = false;
   BuildWorkbook(job, server, excel, progress, &saved);
@@ -184,8 +183,8 @@ int RunSeries(const DataOptions& o) {
   if (walked == Walked::Unreadable) return kExitFailed;
   if (o.row > table.RowCount()) {
     if (walked == Walked::Complete)
-      StderrLine(Format("Session row %d does not exist: the table has %d rows.", o.row,
-                        table.RowCount()));
+      StderrLine(
+          Format("Session row %d does not exist: the table has %d rows.", o.row, table.RowCount()));
     return kExitFailed;
   }
   ChartSeries series;

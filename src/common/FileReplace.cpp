@@ -241,7 +241,8 @@ bool FileReplacement::Commit(std::string& error) {
         ::close(fd);
       }
     }
-    ok = SyncTemporary(temporary_, true, mode_) && ::rename(temporary_.c_str(), target_.c_str()) == 0;
+    ok = SyncTemporary(temporary_, true, mode_) &&
+         ::rename(temporary_.c_str(), target_.c_str()) == 0;
     if (ok) {
       temporary_.clear();
       SyncFolder(Folder(target_));

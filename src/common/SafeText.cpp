@@ -69,9 +69,8 @@ bool HasControlCharacters(std::string_view text) {
 
 std::string ReportText(std::string_view text) {
   // U+FFFE and U+FFFF are no characters to XML either.
-  return Rewrite(text, nullptr, [](uint32_t c) {
-    return c >= 0x20 && c != 0x7F && c != 0xFFFE && c != 0xFFFF;
-  });
+  return Rewrite(text, nullptr,
+                 [](uint32_t c) { return c >= 0x20 && c != 0x7F && c != 0xFFFE && c != 0xFFFF; });
 }
 
 std::string TerminalText(std::string_view text) {

@@ -29,8 +29,8 @@ bool WriteDump(ReadJob& job) {
     if (!ok) job.dumpError = error;
     return ok;
   }
-  bool written = std::fwrite(job.buffer.data(), 1, job.buffer.size(), job.dumpFile) ==
-                 job.buffer.size();
+  bool written =
+      std::fwrite(job.buffer.data(), 1, job.buffer.size(), job.dumpFile) == job.buffer.size();
   int reason = written ? 0 : errno;
   if (std::fclose(job.dumpFile) != 0 && written) {
     written = false;
@@ -92,7 +92,8 @@ void RunReadWorker(ReadJob& job, WorkerSurroundings& s) {
   const uint32_t length = job.length;
   s.dialog.SetStatusText(kReadStatusText);
   s.dialog.SetTransferText(Format("0K/%ldK", static_cast<long>(length / 1024)));
-  if ((job.replaceDump ? !job.dumpReplacement : !job.dumpFile) || job.buffer.size() < length) {  // not prepared: never touch the unit
+  if ((job.replaceDump ? !job.dumpReplacement : !job.dumpFile) ||
+      job.buffer.size() < length) {  // not prepared: never touch the unit
     Fail(job, s);
     return;
   }

@@ -191,7 +191,8 @@ int BuildWorkbook(const WorkbookJob& job, AutomationServer& server, CExcelAutoma
   // The application saves to a temporary file beside the target (links
   // followed, permissions carried over at the end).
   FileReplacement replacement;
-  if (std::string error; !replacement.Begin(job.path, error, fs::path(job.path).extension().string()))
+  if (std::string error;
+      !replacement.Begin(job.path, error, fs::path(job.path).extension().string()))
     return stopEarly(error);
   const std::string temporary = replacement.TemporaryPath();
 

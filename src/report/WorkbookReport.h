@@ -49,7 +49,7 @@ struct WorkbookJob {
   bool plot = true;  // a chart sheet per session
   PetInfo pet;
   const SessionTable* table = nullptr;
-  std::string dumpPath = "tmp.bin";    // the memory dump the series come from
+  std::string dumpPath = "tmp.bin";  // the memory dump the series come from
   // The dump's bytes as a read or a walk took them; when set, the series
   // come from these instead of a file that may have changed since.
   std::shared_ptr<const std::vector<uint8_t>> dump{};

@@ -79,9 +79,10 @@ int LockImage(const std::string& path, const DriveProblem& problem, std::string&
       return -1;
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-      struct stat held {}, now {};
-      if (::fstat(fd, &held) == 0 && ::stat(path.c_str(), &now) == 0 &&
-          held.st_dev == now.st_dev && held.st_ino == now.st_ino)
+      struct stat held {
+      }, now{};
+      if (::fstat(fd, &held) == 0 && ::stat(path.c_str(), &now) == 0 && held.st_dev == now.st_dev &&
+          held.st_ino == now.st_ino)
         return fd;
       ::close(fd);  // replaced meanwhile: lock the new file
       continue;
@@ -98,8 +99,8 @@ int LockImage(const std::string& path, const DriveProblem& problem, std::string&
                      path.c_str()));
     told = true;
     if (waited >= kImageLockWaitMs) {
-      error = Format("The simulated memory image %s is still in use by another program.",
-                     path.c_str());
+      error =
+          Format("The simulated memory image %s is still in use by another program.", path.c_str());
       return -1;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -111,8 +112,8 @@ bool WriteLockedImage(int fd, const std::string& path, const std::vector<uint8_t
                       std::string& error) {
   std::size_t done = 0;
   while (done < memory.size()) {
-    const ssize_t n = ::pwrite(fd, memory.data() + done, memory.size() - done,
-                               static_cast<off_t>(done));
+    const ssize_t n =
+        ::pwrite(fd, memory.data() + done, memory.size() - done, static_cast<off_t>(done));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
     done += static_cast<std::size_t>(n);
@@ -129,7 +130,7 @@ bool WriteLockedImage(int fd, const std::string& path, const std::vector<uint8_t
 // State shared by every enumerator made for one choice.
 struct UnitSetup {
   std::shared_ptr<SimulatedLogger> device;
-  std::string image;  // where the simulated memory lives, if anywhere
+  std::string image;   // where the simulated memory lives, if anywhere
   int imageLock = -1;  // held from loading IMAGE to the last save
   std::mutex saveMutex;
   uint64_t savedCommits = 0;

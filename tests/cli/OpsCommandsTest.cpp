@@ -57,15 +57,14 @@ TEST_F(OpsCommands, ReadCopiesTheMemoryAndPrintsItsSessions) {
   const ToolRun read = Cli({"--simulate=mem.bin", "read", "--pet-name", "Rex", "--pet-owner", "Ann",
                             "--pet-location", "Oslo", "--format", "tsv"});
   ASSERT_EQ(read.code, 0) << read.err;
-  EXPECT_EQ(
-      Lines(read.err),
-      (std::vector<std::string>{
-          "Command: Read Memory Data", "", "Please input the pet information.", "Pet Name: Rex",
-          "Pet Owner: Ann", "Pet Location: Oslo", "", "Flash memory: Internal Flash",
-          "Start address: 0x00010000", "File size: 327680", "", "Start to read flash data...",
-          "Read flash is complete.", "Read flash data successfully!",
-          "Kept a copy in " + KeptCopy().string(), "", "Start to report the flash data...",
-          "Reported the flash data successfully!"}));
+  EXPECT_EQ(Lines(read.err),
+            (std::vector<std::string>{
+                "Command: Read Memory Data", "", "Please input the pet information.",
+                "Pet Name: Rex", "Pet Owner: Ann", "Pet Location: Oslo", "",
+                "Flash memory: Internal Flash", "Start address: 0x00010000", "File size: 327680",
+                "", "Start to read flash data...", "Read flash is complete.",
+                "Read flash data successfully!", "Kept a copy in " + KeptCopy().string(), "",
+                "Start to report the flash data...", "Reported the flash data successfully!"}));
   const Bytes dump = ReadBytes(dir_ / "tmp.bin");
   EXPECT_EQ(dump, Slice(memory_, 0x10000, 0x60000));
   EXPECT_EQ(ReadBytes(dir_ / "mem.bin"), memory_);  // a read changes nothing

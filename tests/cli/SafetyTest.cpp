@@ -61,10 +61,10 @@ TEST_F(Safety, ReadKeepsTheBytesItReadWhereverTheDumpGoes) {
 
   // Into a pipe: nothing reopens it, so the read ends (a hang would be cut
   // off by the timeout and show as exit 124).
-  const std::string pipe = "cd '" + dir_.string() + "' && (YELVANE_ARCHIVE_DIR=archive timeout 60 " +
-                           test::ToolPath() +
-                           " --simulate read -o /dev/stdout --format tsv 2>err.txt; echo $? >rc.txt)"
-                           " | cat >piped.bin";
+  const std::string pipe =
+      "cd '" + dir_.string() + "' && (YELVANE_ARCHIVE_DIR=archive timeout 60 " + test::ToolPath() +
+      " --simulate read -o /dev/stdout --format tsv 2>err.txt; echo $? >rc.txt)"
+      " | cat >piped.bin";
   ASSERT_EQ(std::system(pipe.c_str()), 0);
   EXPECT_EQ(test::ReadText(dir_ / "rc.txt"), "0\n") << test::ReadText(dir_ / "err.txt");
   const std::string piped = test::ReadText(dir_ / "piped.bin");
@@ -97,7 +97,9 @@ TEST_F(Safety, ReadKeepsTheBytesItReadWhereverTheDumpGoes) {
 TEST_F(Safety, TwoReadsAtOnceEachKeepAWholeCopy) {
   fs::create_directory(archive_);
   ToolRun runs[2];
-  std::thread first([&] { runs[0] = Cli({"--simulate", "read", "-o", "same.bin", "--format", "tsv"}); });
+  std::thread first([&] {
+    runs[0] = Cli({"--simulate", "read", "-o", "same.bin", "--format", "tsv"});
+  });
   runs[1] = Cli({"--simulate", "read", "-o", "same.bin", "--format", "tsv"});
   first.join();
   for (const ToolRun& run : runs) {
