@@ -60,8 +60,13 @@ void LoadSessionChart(const SessionTable& table, int n, std::FILE* dumpFile, Cha
   LoadSessionChartAt(table, n, address, dumpFile, series);
 }
 
-void LoadSessionChartAt(const SessionTable& table, int n, int64_t address, std::FILE* dumpFile,
-                        ChartSeries& series) {
+namespace {
+
+// Row n's series, each sample fetched by `read(offset in the dump, sample)`,
+// which leaves what it cannot deliver at 0.
+template <typename ReadSample>
+void LoadAt(const SessionTable& table, int n, int64_t address, ReadSample read,
+            ChartSeries& series) {
   if (n < 1 || n > table.RowCount()) return;
   series.labels.clear();
   series.bark.clear();
@@ -69,18 +74,11 @@ void LoadSessionChartAt(const SessionTable& table, int n, int64_t address, std::
 
   const int size = SessionSampleBytes(table, n);
 
-  if (dumpFile) std::rewind(dumpFile);
   series.bark.push_back(0);
   series.activity.push_back(0);
   for (int64_t i = 0; i < size; i += 4) {
     uint8_t sample[kSampleSize] = {0, 0, 0, 0};  // what the read does not deliver stays 0
-    const int64_t offset = address + i - static_cast<int64_t>(kDumpBaseAddress);
-    // A seek that fails (before the start of the file) must not leave the
-    // read at some other position: such a sample reads as 0.
-    if (dumpFile && offset >= 0 && offset <= INT32_MAX &&
-        std::fseek(dumpFile, static_cast<long>(offset), SEEK_SET) == 0) {
-      if (std::fread(sample, 1, sizeof sample, dumpFile) < sizeof sample) std::clearerr(dumpFile);
-    }
+    read(address + i - static_cast<int64_t>(kDumpBaseAddress), sample);
     series.bark.push_back(SampleCount(sample[0], sample[1]));
     series.activity.push_back(SampleCount(sample[2], sample[3]));
   }
@@ -98,6 +96,39 @@ void LoadSessionChartAt(const SessionTable& table, int n, int64_t address, std::
   // one, and a negative end can never run the axis through the whole range.
   for (int64_t t = s + 30; t < e; t += 30) series.labels.push_back(label(t));
   series.labels.push_back(label(e));
+}
+
+}  // namespace
+
+void LoadSessionChartAt(const SessionTable& table, int n, int64_t address, std::FILE* dumpFile,
+                        ChartSeries& series) {
+  if (dumpFile && n >= 1 && n <= table.RowCount()) std::rewind(dumpFile);
+  LoadAt(
+      table, n, address,
+      [dumpFile](int64_t offset, uint8_t* sample) {
+        // A seek that fails (before the start of the file) must not leave the
+        // read at some other position: such a sample reads as 0.
+        if (dumpFile && offset >= 0 && offset <= INT32_MAX &&
+            std::fseek(dumpFile, static_cast<long>(offset), SEEK_SET) == 0) {
+          if (std::fread(sample, 1, kSampleSize, dumpFile) < kSampleSize) std::clearerr(dumpFile);
+        }
+      },
+      series);
+}
+
+void LoadSessionChart(const SessionTable& table, int n, const uint8_t* dump, std::size_t size,
+                      ChartSeries& series) {
+  if (n < 1 || n > table.RowCount()) return;
+  int64_t address = kSampleAreaAddress;
+  for (int k = 1; k < n; ++k) address += SessionSampleBytes(table, k);
+  LoadAt(
+      table, n, address,
+      [dump, size](int64_t offset, uint8_t* sample) {
+        for (std::size_t b = 0; b < kSampleSize; ++b)
+          if (offset >= 0 && static_cast<uint64_t>(offset) + b < size)
+            sample[b] = dump[static_cast<std::size_t>(offset) + b];
+      },
+      series);
 }
 
 }  // namespace yelvane

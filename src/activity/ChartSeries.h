@@ -2,6 +2,7 @@
 
 // The half-hour series of one session, read from the dump's sample area.
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -27,6 +28,11 @@ void LoadSessionChart(const SessionTable& table, int n, std::FILE* dumpFile, Cha
 // Unit address of every row's first sample (row n at index n - 1), in one
 // pass: a caller loading all rows avoids summing the earlier rows each time.
 std::vector<int64_t> SessionSampleAddresses(const SessionTable& table);
+
+// The same from a dump in memory: `size` bytes from unit address 0x10000
+// (the bytes a read has just copied); samples past `size` read as 0.
+void LoadSessionChart(const SessionTable& table, int n, const uint8_t* dump, std::size_t size,
+                      ChartSeries& series);
 
 // LoadSessionChart with row n's sample address already known (from
 // SessionSampleAddresses); the same results.

@@ -3,6 +3,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
 
 #include "app/DialogUnits.h"
 #include "app/MainFrm.h"
@@ -29,6 +31,11 @@ CDlgPetInfo::CDlgPetInfo(CMainFrame& frame, QWidget* parent)
   du.Place(name_, 87, 16, 118, 15);
   du.Place(owner_, 87, 37, 118, 15);
   du.Place(location_, 87, 58, 118, 15);
+  // Control characters (a pasted line break, a tab, an escape) would forge
+  // lines of the text report: the fields take none.
+  auto* printable = new QRegularExpressionValidator(
+      QRegularExpression(QStringLiteral("[^\\x{0}-\\x{1f}\\x{7f}]*")), this);
+  for (QLineEdit* edit : {name_, owner_, location_}) edit->setValidator(printable);
   name_->setObjectName(QStringLiteral("edit1001"));
   owner_->setObjectName(QStringLiteral("edit1002"));
   location_->setObjectName(QStringLiteral("edit1003"));

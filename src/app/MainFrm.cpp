@@ -268,7 +268,9 @@ class CMainFrame::Surroundings final : public PresencePoll,
     dialog.exec();
   }
 
-  void Start(const std::string& dumpPath) override { frame_.StartReport(dumpPath); }
+  void Start(const std::string& dumpPath, const DumpBytes& bytes) override {
+    frame_.StartReport(dumpPath, bytes);
+  }
 
   std::optional<std::string> ChooseImage(const std::string& initialName) override {
     return (frame_.imagePrompt_ ? *frame_.imagePrompt_ : files_).ChooseImage(initialName);
@@ -616,6 +618,23 @@ void CMainFrame::StartReport(const std::string& dumpPath) {
     ReportHandOff handOff(ReportTargets(),
                           [this](std::function<void()> block) { gate_.Call(std::move(block)); });
     ReportFlashData(dumpPath, handOff, handOff, handOff, handOff);
+    handOff.Flush();
+    reportDone_ = true;
+  });
+}
+
+void CMainFrame::StartReport(const std::string& dumpPath, const DumpBytes& bytes) {
+  if (closing_ || !bytes) return;
+  // One report fills the table at a time: a new one waits for the last.
+  FinishReport();
+  // The completed dump beside the buffer: Save as reads its session series from it.
+  tableDump_ = AbsolutePath(dumpPath);
+  reportDone_ = false;
+  reportThread_ = std::thread([this, bytes] {
+    // Rows and progress cross to the UI thread in blocks, not a call per cell.
+    ReportHandOff handOff(ReportTargets(),
+                          [this](std::function<void()> block) { gate_.Call(std::move(block)); });
+    ReportFlashDataFromMemory(bytes->data(), bytes->size(), handOff, handOff, handOff);
     handOff.Flush();
     reportDone_ = true;
   });

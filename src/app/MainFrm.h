@@ -138,6 +138,8 @@ class CMainFrame : public CAutoHideFrame, private PresenceIndicator {
 
   // The report walk of a dump on its own thread, owned by this window.
   void StartReport(const std::string& dumpPath);
+  // The same walk over the bytes a read has just copied into `dumpPath`.
+  void StartReport(const std::string& dumpPath, const DumpBytes& bytes);
   bool ReportRunning() const { return reportThread_.joinable() && !reportDone_; }
   // Waits for a running report while the window keeps answering it.
   void FinishReport();

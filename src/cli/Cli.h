@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "activity/PetInfo.h"
 #include "common/ExitCodes.h"
 #include "sim/DriveChoice.h"
 
@@ -30,6 +31,12 @@ void RegisterUnitCommands(CLI::App& app, CliContext& ctx);  // devices, info
 void RegisterOperationCommands(CLI::App& app,
                                CliContext& ctx);  // read, erase, upgrade, sync-clock, image
 void RegisterAccessCommands(CLI::App& app, CliContext& ctx);  // setup-access
+
+// --pet-name, --pet-owner and --pet-location of `command`, filling `pet`;
+// text with control characters is a usage error.
+void AddPetOptions(CLI::App& command, PetInfo& pet);
+// Replaces invalid UTF-8 in the pet strings by U+FFFD, with one warning line.
+void RepairPetText(PetInfo& pet);
 
 // Runs the tool with the given arguments (argv[0] included); returns the exit code.
 int RunCli(int argc, char** argv);

@@ -27,9 +27,16 @@
 namespace yelvane {
 namespace {
 
-// Runs the report walk on `dumpPath` into `table`; false when the dump
-// cannot be opened ("File Open Error!" has then been shown).
-bool WalkDump(const std::string& dumpPath, MemorySessionTable& table) {
+using Dump = std::shared_ptr<const std::vector<uint8_t>>;
+
+// How a dump's walk went.
+enum class Walked { Unreadable, Complete, RangeError };
+
+// Reads the dump once and walks those bytes into `table`: the report and
+// the series then take the same bytes, whatever happens to the file.
+// Unreadable after "File Open Error!"; RangeError when the walk stopped at
+// a range message (then the last line on stderr).
+Walked WalkDump(const std::string& dumpPath, MemorySessionTable& table, Dump* keep = nullptr) {
   std::error_code ec;
   const auto size = std::filesystem::file_size(dumpPath, ec);
   if (!ec && size < kDumpSize)
@@ -48,10 +55,24 @@ bool WalkDump(const std::string& dumpPath, MemorySessionTable& table) {
     StderrLine(
         Format("Warning: the dump has %llu bytes instead of %zu; only the first %zu are used.",
                static_cast<unsigned long long>(size), kDumpSize, kDumpSize));
+  auto bytes = std::make_shared<std::vector<uint8_t>>(kDumpSize);
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(dumpPath.c_str(), "rb"),
+                                                       std::fclose);
+  std::size_t got = 0;
+  // A folder or a device that refuses to be read is as unreadable as a
+  // missing file; a short file is not (its missing bytes read as 0).
+  if (file) got = std::fread(bytes->data(), 1, bytes->size(), file.get());
+  if (!file || std::ferror(file.get())) {
+    StderrLine("File Open Error!");
+    return Walked::Unreadable;
+  }
+  bytes->resize(got);
   TerminalLog log(StderrOut());
   NullProgress progress;
-  TerminalMessages messages(StderrOut());
-  return ReportFlashData(dumpPath, table, log, progress, messages) == 1;
+  const std::string last =
+      ReportFlashDataFromMemory(bytes->data(), bytes->size(), table, log, progress);
+  if (keep) *keep = std::move(bytes);
+  return last == kFlashReportSuccess ? Walked::Complete : Walked::RangeError;
 }
 
 // Which writer a report path goes to; other kinds are refused with a usage error.
@@ -80,9 +101,11 @@ struct DataOptions {
 
 int RunDecode(const DataOptions& o) {
   MemorySessionTable table;
-  if (!WalkDump(o.dump, table)) return kExitFailed;
+  const Walked walked = WalkDump(o.dump, table);
+  if (walked == Walked::Unreadable) return kExitFailed;
+  // The rows before a range error are printed; the exit says they are not all.
   PrintSessions(table, o.format);
-  return kExitOk;
+  return walked == Walked::Complete ? kExitOk : kExitFailed;
 }
 
 // The workbook report without the saving dialog: the progress on the
@@ -103,7 +126,10 @@ int RunWorkbookReport(const DataOptions& o) {
     return kExitFailed;
   }
   MemorySessionTable table;
-  if (!WalkDump(o.dump, table)) return kExitFailed;
+  Dump dump;
+  // A report of part of the sessions is not written: the range message
+  // stays the last line.
+  if (WalkDump(o.dump, table, &dump) != Walked::Complete) return kExitFailed;
   // Every session gets its chart sheet; LibreOffice's conversion to the
   // 97-2003 format grows slow and memory-hungry with hundreds of them.
   if (!o.noCharts && table.RowCount() > 256 && LowerExtension(o.output) == ".xls") {
@@ -112,8 +138,12 @@ int RunWorkbookReport(const DataOptions& o) {
                "and much memory; .xlsx is written in seconds.",
                table.RowCount()));
   }
-  const WorkbookJob job{
-      .path = o.output, .plot = !o.noCharts, .pet = o.pet, .table = &table, .dumpPath = o.dump};
+  const WorkbookJob job{.path = o.output,
+                        .plot = !o.noCharts,
+                        .pet = o.pet,
+                        .table = &table,
+                        .dumpPath = o.dump,
+                        .dump = dump};
   CExcelAutomation excel(errors);
   bool saved = false;
   BuildWorkbook(job, server, excel, progress, &saved);
@@ -135,7 +165,7 @@ int RunReport(const DataOptions& o) {
   }
   if (kind == ReportKind::Workbook) return RunWorkbookReport(o);
   MemorySessionTable table;
-  if (!WalkDump(o.dump, table)) return kExitFailed;
+  if (WalkDump(o.dump, table) != Walked::Complete) return kExitFailed;
   std::string error;
   if (!WriteTextReport(o.output, table, o.pet, error)) {
     StderrLine(error);
@@ -148,26 +178,23 @@ int RunReport(const DataOptions& o) {
 
 int RunSeries(const DataOptions& o) {
   MemorySessionTable table;
-  if (!WalkDump(o.dump, table)) return kExitFailed;
+  Dump dump;
+  const Walked walked = WalkDump(o.dump, table, &dump);
+  if (walked == Walked::Unreadable) return kExitFailed;
   if (o.row > table.RowCount()) {
-    StderrLine(
-        Format("Session row %d does not exist: the table has %d rows.", o.row, table.RowCount()));
-    return kExitFailed;
-  }
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(o.dump.c_str(), "rb"),
-                                                       std::fclose);
-  if (!file) {
-    StderrLine("File Open Error!");
+    if (walked == Walked::Complete)
+      StderrLine(
+          Format("Session row %d does not exist: the table has %d rows.", o.row, table.RowCount()));
     return kExitFailed;
   }
   ChartSeries series;
-  LoadSessionChart(table, o.row, file.get(), series);
+  LoadSessionChart(table, o.row, dump->data(), dump->size(), series);
   for (std::size_t i = 0; i < series.labels.size(); ++i) {
     const unsigned bark = i < series.bark.size() ? series.bark[i] : 0u;
     const unsigned activity = i < series.activity.size() ? series.activity[i] : 0u;
     std::printf("%s\t%u\t%u\n", series.labels[i].c_str(), bark, activity);
   }
-  return kExitOk;
+  return walked == Walked::Complete ? kExitOk : kExitFailed;
 }
 
 int RunSimulateCreate(const DataOptions& o) {
@@ -204,10 +231,11 @@ void RegisterDataCommands(CLI::App& app, CliContext& ctx) {
   report->add_option("DUMP", o->dump, "Memory dump file")->required();
   report->add_option("-o,--output", o->output, "Report file (.txt, .xlsx or .xls)")->required();
   report->add_flag("--no-charts", o->noCharts, "Workbook without the chart sheet per session");
-  report->add_option("--pet-name", o->pet.name, "Pet's name");
-  report->add_option("--pet-owner", o->pet.owner, "Pet's owner");
-  report->add_option("--pet-location", o->pet.location, "Pet's location");
-  report->callback([o, &ctx] { ctx.exitCode = RunReport(*o); });
+  AddPetOptions(*report, o->pet);
+  report->callback([o, &ctx] {
+    RepairPetText(o->pet);
+    ctx.exitCode = RunReport(*o);
+  });
 
   auto* series =
       app.add_subcommand("series", "Print the half-hour chart series of one session row");

@@ -47,12 +47,11 @@ void RegisterOperationCommands(CLI::App& app, CliContext& ctx) {
   read->add_option("-o,--output", options->dump, "Dump file (default: tmp.bin here)");
   read->add_option("--format", options->format, "Session output: table, tsv or json")
       ->check(CLI::IsMember({"table", "tsv", "json"}));
-  read->add_option("--pet-name", options->pet.name, "Pet's name");
-  read->add_option("--pet-owner", options->pet.owner, "Pet's owner");
-  read->add_option("--pet-location", options->pet.location, "Pet's location");
+  AddPetOptions(*read, options->pet);
   read->add_flag("--erase", options->erase, "Offer to erase the logger after the read");
   read->add_flag("-y,--yes", options->yes, "Answer Yes to every question");
   read->callback([&ctx, options] {
+    RepairPetText(options->pet);
     ctx.exitCode = RunUnitSession(
         ctx,
         {.assumeYes = options->yes,

@@ -5,12 +5,15 @@
 #include <algorithm>
 
 #include "common/Format.h"
+#include "common/SafeText.h"
 
 namespace yelvane {
 
 void TerminalOut::Write(const std::string& text) {
   EndBar();
-  std::fputs(text.c_str(), out_);
+  // File names, pet strings and image texts come from outside: none of them
+  // may drive the terminal.
+  std::fputs(TerminalText(text).c_str(), out_);
   std::fflush(out_);
 }
 

@@ -83,6 +83,7 @@ int RunUnitSession(CliContext& ctx, const UnitSessionInput& input,
                          .unitConnected = [connected] { return connected; },
                          .startupFolder = CurrentFolder(),
                          .dumpPath = input.dumpPath,
+                         .replaceDump = true,
                          .offerEraseAfterRead = input.offerEraseAfterRead});
   const bool ok = command(commands);
   log.FlushPendingMessage();

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/Format.h"
+#include "common/SafeText.h"
 
 namespace yelvane {
 
@@ -185,7 +186,7 @@ lxw_chart* BuildChart(lxw_workbook* book, const ChartModel& model) {
   }
   lxw_chart_font font;
   if (model.hasTitle) {
-    if (!model.title.empty()) chart_title_set_name(chart, model.title.c_str());
+    if (!model.title.empty()) chart_title_set_name(chart, ReportText(model.title).c_str());
     if (HasFont(model.titleFont)) {
       SetChartFont(model.titleFont, font);
       if (model.titleFont.bold < 0) font.bold = 1;  // titles are bold by default
@@ -205,7 +206,7 @@ lxw_chart* BuildChart(lxw_workbook* book, const ChartModel& model) {
                                                                  {&model.value, chart->y_axis}};
     for (const auto& [axis, lxw] : axes) {
       if (axis->hasTitle) {
-        chart_axis_set_name(lxw, axis->title.c_str());
+        chart_axis_set_name(lxw, ReportText(axis->title).c_str());
         if (HasFont(axis->titleFont)) {
           SetChartFont(axis->titleFont, font);
           if (axis->titleFont.bold < 0) font.bold = 1;
@@ -313,7 +314,8 @@ void WriteWorksheet(lxw_workbook* book, lxw_worksheet* ws, const SheetModel& she
     if (value && value->isNumber) {
       worksheet_write_number(ws, row, col, value->number, formats.Get(f));
     } else if (value) {
-      worksheet_write_string(ws, row, col, value->text.c_str(), formats.Get(f));
+      // Whatever reached the cell, the file stays well-formed XML.
+      worksheet_write_string(ws, row, col, ReportText(value->text).c_str(), formats.Get(f));
     } else {
       // What a reader shows for an empty cell: its row's format, else its column's.
       const bool byRow = rows.count(r) != 0;

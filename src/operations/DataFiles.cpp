@@ -1,14 +1,11 @@
 #include "operations/DataFiles.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
+#include "common/FileReplace.h"
 #include "common/Format.h"
 #include "common/NoCase.h"
 #include "unit/FirmwareImage.h"
@@ -29,28 +26,6 @@ bool IsRegularFile(const fs::path& path) {
 
 bool HasMscExtension(const fs::path& path) {
   return LowerExtension(path.string()) == kImageDefaultExtension;
-}
-
-enum class NewFile { Written, Exists, Failed };
-
-// Creates `path` only if it does not exist yet and writes all of `data`.
-NewFile WriteNewFile(const std::string& path, const std::vector<uint8_t>& data) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (fd < 0) return errno == EEXIST ? NewFile::Exists : NewFile::Failed;
-  std::size_t done = 0;
-  bool ok = true;
-  while (ok && done < data.size()) {
-    const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0)
-      ok = false;
-    else
-      done += static_cast<std::size_t>(n);
-  }
-  ok = ::fsync(fd) == 0 && ok;
-  ok = ::close(fd) == 0 && ok;
-  if (!ok) ::unlink(path.c_str());
-  return ok ? NewFile::Written : NewFile::Failed;
 }
 
 }  // namespace
@@ -113,9 +88,12 @@ std::optional<std::string> ArchiveDownload(const std::string& folder, const std:
   for (int n = 1; n < 1000; ++n) {
     const std::string name = n == 1 ? stem + ".bin" : Format("%s-%d.bin", stem.c_str(), n);
     const std::string path = JoinPath(folder, name);
-    const NewFile result = WriteNewFile(path, data);
-    if (result == NewFile::Written) return path;
-    if (result == NewFile::Failed) return std::nullopt;
+    // Written aside and renamed without replacing: two reads in the same
+    // second each get a whole file of their own.
+    bool exists = false;
+    std::string error;
+    if (WriteNewFile(path, std::string(data.begin(), data.end()), exists, error)) return path;
+    if (!exists) return std::nullopt;
   }
   return std::nullopt;
 }

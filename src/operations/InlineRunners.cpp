@@ -19,8 +19,8 @@ void InlineDialogRunner::RunUpgrade(UpgradeJob& job) {
     AbandonUpgradeJob(job);
 }
 
-void InlineReportRunner::Start(const std::string& dumpPath) {
-  ReportFlashData(dumpPath, table_, log_, progress_, messages_);
+void InlineReportRunner::Start(const std::string&, const DumpBytes& bytes) {
+  if (bytes) ReportFlashDataFromMemory(bytes->data(), bytes->size(), table_, log_, progress_);
 }
 
 }  // namespace yelvane

@@ -24,7 +24,7 @@ class InlineReportRunner final : public ReportRunner {
   InlineReportRunner(SessionTable& table, LogSink& log, ProgressSink& progress,
                      MessageSink& messages)
       : table_(table), log_(log), progress_(progress), messages_(messages) {}
-  void Start(const std::string& dumpPath) override;
+  void Start(const std::string& dumpPath, const DumpBytes& bytes) override;
 
  private:
   SessionTable& table_;

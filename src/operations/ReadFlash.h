@@ -5,8 +5,11 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "common/FileReplace.h"
 
 #include "operations/UnitDialog.h"
 
@@ -23,6 +26,16 @@ struct ReadJob : UnitJob {
   std::vector<uint8_t> buffer;    // `length` bytes; released by the worker
   uint32_t address = 0;           // unit memory address
   uint32_t length = 0;            // bytes to copy
+  // The tool: the dump goes to a temporary file beside `dumpPath` and
+  // replaces it only after a complete read, so a failed read never destroys
+  // an earlier dump. The desktop program writes the file its command made.
+  bool replaceDump = false;
+  std::unique_ptr<FileReplacement> dumpReplacement;
+  // Why the dump file could not be written ("" when it could, or was not tried).
+  std::string dumpError;
+  // The bytes of the last complete read: what the archive copy, the report
+  // walk and the chart series take, never a file that may change meanwhile.
+  std::shared_ptr<const std::vector<uint8_t>> data;
 };
 
 // The dialog's initialisation without its windows: finds the logger, opens

@@ -2,8 +2,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <system_error>
 
 #include "common/Color.h"
@@ -52,13 +50,15 @@ bool UnitCommands::ReadMemoryData() {
 
   s_.poll.Stop();
   const std::string dumpPath = DumpPath();
-  std::FILE* dump = std::fopen(dumpPath.c_str(), "wb");
-  if (!dump) {
-    s_.messages.ShowMessage("File Open Error!");
-    s_.poll.Start();
-    return false;
+  if (!s_.replaceDump) {
+    std::FILE* dump = std::fopen(dumpPath.c_str(), "wb");
+    if (!dump) {
+      s_.messages.ShowMessage("File Open Error!");
+      s_.poll.Start();
+      return false;
+    }
+    std::fclose(dump);
   }
-  std::fclose(dump);
 
   log.AppendLog("\nFlash memory: Internal Flash");
   readJob_.address = kDumpAddress;
@@ -69,6 +69,9 @@ bool UnitCommands::ReadMemoryData() {
 
   readJob_.succeeded = false;
   readJob_.dumpPath = dumpPath;
+  readJob_.replaceDump = s_.replaceDump;
+  readJob_.dumpError.clear();
+  readJob_.data.reset();
   s_.dialogs.RunRead(readJob_);
 
   ProgressSink& pane = s_.progressPane;
@@ -79,31 +82,33 @@ bool UnitCommands::ReadMemoryData() {
   pane.SetEndColor(kProgressEndColor);
   pane.SetTextColor(kProgressTextColor);
 
-  const bool succeeded = readJob_.succeeded;
+  const DumpBytes data = readJob_.data;
+  const bool succeeded = readJob_.succeeded && data && data->size() == kDumpLength;
   if (succeeded) {
     log.AppendLog(kReadSucceededText);
-    // The next read truncates the dump: keep a copy before anything can
-    // erase the logger.
-    const bool kept = KeepCopy(dumpPath);
+    // Kept from the bytes just read, before anything can erase the logger:
+    // the dump file may be a pipe, or rewritten by another read meanwhile.
+    const bool kept = KeepCopy(*data);
+    if (kept) log.AppendLog(Format(kKeptCopyText, lastArchivePath_.c_str()));
+    lastDump_ = data;
     log.AppendLog("\nStart to report the flash data...");
-    s_.report.Start(dumpPath);
+    s_.report.Start(dumpPath, data);
     if (s_.offerEraseAfterRead && kept) EraseMemory(false);
   } else {
     s_.table.DeleteAllRows();
-    log.AppendLog(kReportCancelledText);
+    // A dump that could not be written says which and why; the unit was fine.
+    log.AppendLog(readJob_.dumpError.empty() ? std::string(kReportCancelledText)
+                                             : readJob_.dumpError);
   }
   s_.poll.Start();
   return succeeded;
 }
 
-bool UnitCommands::KeepCopy(const std::string& dumpPath) {
+bool UnitCommands::KeepCopy(const std::vector<uint8_t>& data) {
   lastArchivePath_.clear();
   const std::string folder = s_.archiveFolder.empty() ? DownloadArchiveFolder() : s_.archiveFolder;
-  std::ifstream in(dumpPath, std::ios::binary);
-  std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::optional<std::string> saved;
-  if (in.good() || in.eof()) saved = ArchiveDownload(folder, s_.localTime(), data);
-  if (!saved || data.size() != kDumpLength) {
+  const std::optional<std::string> saved = ArchiveDownload(folder, s_.localTime(), data);
+  if (!saved) {
     const std::string text =
         Format("Failed to keep a copy of the flash data in %s!", folder.c_str());
     s_.messages.ShowMessage(text, MessageIcon::Warning);

@@ -16,8 +16,10 @@
 
 #include <ctime>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "activity/PetInfo.h"
 #include "activity/SessionTable.h"
@@ -34,6 +36,7 @@ inline constexpr const char* kReadCancelledText = "Cancel the flash data read.";
 inline constexpr const char* kReportCancelledText =
     "Cancel the data report because of USB device had been unpluged!";
 inline constexpr const char* kReadSucceededText = "Read flash data successfully!";
+inline constexpr const char* kKeptCopyText = "Kept a copy in %s";
 inline constexpr const char* kEraseQuestion =
     "Are you sure you want to erase all data from the unit?";
 inline constexpr const char* kEraseCancelledText = "Cancel that erase memory data.";
@@ -83,12 +86,16 @@ class DialogRunner {
   virtual void RunUpgrade(UpgradeJob& job) = 0;
 };
 
+// The bytes of a complete read, shared by whoever still needs them.
+using DumpBytes = std::shared_ptr<const std::vector<uint8_t>>;
+
 // Starts the report walk of a fresh dump (the GUI on a thread of its own,
-// the tool inline).
+// the tool inline). It walks `bytes`, the read's own copy; `dumpPath` only
+// names the file they were also written to.
 class ReportRunner {
  public:
   virtual ~ReportRunner() = default;
-  virtual void Start(const std::string& dumpPath) = 0;
+  virtual void Start(const std::string& dumpPath, const DumpBytes& bytes) = 0;
 };
 
 // Everything the unit commands reach the world through. Built with
@@ -115,6 +122,9 @@ struct CommandSurroundings {
   std::string archiveFolder{};
   // "" picks "<start-up folder>/tmp.bin".
   std::string dumpPath{};
+  // The tool replaces the dump only after a complete read; the desktop
+  // program creates it empty first and fills it (see ReadJob::replaceDump).
+  bool replaceDump = false;
   // "" picks FindEraseImage(start-up folder).
   std::string eraseImagePath{};
   // The GUI always offers the erase after a read; the tool only on request.
@@ -141,17 +151,21 @@ class UnitCommands {
 
   // Where the last successful read kept its copy ("" when none).
   const std::string& LastArchivePath() const { return lastArchivePath_; }
+  // The bytes of the last successful read (null before one): what the chart
+  // series of a report are taken from.
+  const DumpBytes& LastDump() const { return lastDump_; }
   std::string DumpPath() const;
 
  private:
   bool RequireUnit();
   bool RunImage(const std::string& path, bool upgradeMode);
-  bool KeepCopy(const std::string& dumpPath);
+  bool KeepCopy(const std::vector<uint8_t>& data);
 
   CommandSurroundings s_;
   ReadJob readJob_;
   UpgradeJob upgradeJob_;
   std::string lastArchivePath_;
+  DumpBytes lastDump_;
 };
 
 }  // namespace yelvane

@@ -32,8 +32,8 @@ void AddSessionSheets(CExcelAutomation& excel, Dispatch* application, Dispatch* 
   MessageSink& m = excel.Messages();
   const int n = job.table ? job.table->RowCount() : 0;
   // Every session gets its sheet: there is no fixed limit on their number.
-  std::FILE* dump = std::fopen(job.dumpPath.c_str(), "rb");
-  if (!dump) return;
+  std::FILE* dump = job.dump ? nullptr : std::fopen(job.dumpPath.c_str(), "rb");
+  if (!dump && !job.dump) return;
   ChartSeries series;
   for (int s = 0; s < n && !observer.Cancelled(); ++s) {
     Variant added;
@@ -45,12 +45,15 @@ void AddSessionSheets(CExcelAutomation& excel, Dispatch* application, Dispatch* 
     SetFontRange(excel, sessionSheet, "1:1", "Name", 0, true);
     SetFontRange(excel, sessionSheet, "1:1", "Size", 12, false);
     excel.SetCellValue(sessionSheet, 1, 1, Format("THE PLOT GRAPHIC FOR SESSION%d.", s + 1));
-    LoadSessionChart(*job.table, s + 1, dump, series);
+    if (job.dump)
+      LoadSessionChart(*job.table, s + 1, job.dump->data(), job.dump->size(), series);
+    else
+      LoadSessionChart(*job.table, s + 1, dump, series);
     AddSessionChart(excel, application, workbook, sessionSheet, series,
                     Format("Session%d plot graphic", s + 1), s + 1, name, 3);
     observer.SetProgress(50 + s * 50 / n);
   }
-  std::fclose(dump);
+  if (dump) std::fclose(dump);
 }
 
 void AddSessionChart(CExcelAutomation& excel, Dispatch* /*application*/, Dispatch* workbook,

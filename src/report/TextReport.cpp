@@ -9,6 +9,7 @@
 
 #include "common/FileReplace.h"
 #include "common/Format.h"
+#include "common/SafeText.h"
 
 namespace yelvane {
 namespace {
@@ -36,9 +37,10 @@ std::string BuildTextReport(const SessionTable& table, const PetInfo& pet,
                             const TextReportRowHook& onRow) {
   std::string out;
   out += kTitleRule + "PET'S DATA REPORT" + kTitleRule + "\r\n";
-  out += "Pet Name: " + pet.name + "\r\n";
-  out += "Pet Owner: " + pet.owner + "\r\n";
-  out += "Pet Location: " + pet.location + "\r\n";
+  // A line break in a pet string would forge report lines: none gets through.
+  out += "Pet Name: " + ReportText(pet.name) + "\r\n";
+  out += "Pet Owner: " + ReportText(pet.owner) + "\r\n";
+  out += "Pet Location: " + ReportText(pet.location) + "\r\n";
   out += "\r\n";
 
   std::string groups;

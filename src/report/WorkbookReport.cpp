@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <random>
 #include <system_error>
 
+#include "common/FileReplace.h"
 #include "common/Format.h"
 #include "common/NoCase.h"
 
@@ -21,15 +21,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A name beside the target, with the same extension, so that the save never
-// touches the existing file until the new one is complete.
-std::string TemporaryPath(const std::string& path) {
-  const fs::path target(path);
-  const std::string name = Format(".%s.%08x.tmp%s", target.stem().string().c_str(),
-                                  std::random_device{}(), target.extension().string().c_str());
-  return (target.parent_path() / name).string();
-}
-
 // The application's version as a number: 16 for "16.0", 0 when unreadable.
 float VersionNumber(const Variant& version) {
   if (version.GetType() == Variant::Type::Int) return static_cast<float>(version.Int());
@@ -39,23 +30,20 @@ float VersionNumber(const Variant& version) {
   return end != version.String().c_str() && *end == '\0' ? parsed : 0;
 }
 
-// Only a complete file replaces the old one: true when `temporary` became
-// `target`. The temporary file goes in any case.
-bool ReplaceTarget(HResult saveStatus, const std::string& temporary, const std::string& target,
-                   MessageSink& m) {
+// Only a complete file replaces the old one: true when the temporary file
+// the application saved became the target. The temporary file goes in any case.
+bool ReplaceTarget(HResult saveStatus, FileReplacement& replacement, MessageSink& m) {
   std::error_code ec;
-  bool replaced = false;
-  if (saveStatus >= 0 && fs::exists(temporary, ec)) {
-    fs::rename(temporary, target, ec);
-    if (ec) {
-      m.ShowMessage(Format("Cannot write \"%s\": %s", target.c_str(), ec.message().c_str()),
-                    MessageIcon::Error);
-    } else {
-      replaced = true;
-    }
+  if (saveStatus < 0 || fs::file_size(replacement.TemporaryPath(), ec) == 0 || ec) {
+    replacement.Abandon();
+    return false;
   }
-  fs::remove(temporary, ec);
-  return replaced;
+  std::string error;
+  if (!replacement.Commit(error)) {
+    m.ShowMessage(error, MessageIcon::Error);
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -200,6 +188,14 @@ int BuildWorkbook(const WorkbookJob& job, AutomationServer& server, CExcelAutoma
     return stopEarly(problem);
   }
 
+  // The application saves to a temporary file beside the target (links
+  // followed, permissions carried over at the end).
+  FileReplacement replacement;
+  if (std::string error;
+      !replacement.Begin(job.path, error, fs::path(job.path).extension().string()))
+    return stopEarly(error);
+  const std::string temporary = replacement.TemporaryPath();
+
   observer.SetProgress(1);
   server.Initialize();
   if (!server.LookUpClass()) {
@@ -215,7 +211,6 @@ int BuildWorkbook(const WorkbookJob& job, AutomationServer& server, CExcelAutoma
   Dispatch* xl = app.get();
   observer.SetProgress(3);
 
-  const std::string temporary = TemporaryPath(job.path);
   HResult status;
   {
     // Every object of the application goes before the application does.
@@ -264,7 +259,7 @@ int BuildWorkbook(const WorkbookJob& job, AutomationServer& server, CExcelAutoma
   app.reset();
   server.Uninitialize();
 
-  const bool replaced = ReplaceTarget(status, temporary, job.path, m);
+  const bool replaced = ReplaceTarget(status, replacement, m);
   if (saved) *saved = replaced;
   observer.SetProgress(100);
   if (job.saving) *job.saving = 0;

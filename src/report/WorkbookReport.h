@@ -7,8 +7,10 @@
 // the same calls in the same order.
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "activity/ChartSeries.h"
 #include "activity/PetInfo.h"
@@ -50,7 +52,10 @@ struct WorkbookJob {
   bool plot = true;  // a chart sheet per session
   PetInfo pet;
   const SessionTable* table = nullptr;
-  std::string dumpPath = "tmp.bin";    // the memory dump the series come from
+  std::string dumpPath = "tmp.bin";  // the memory dump the series come from
+  // The dump's bytes as a read or a walk took them; when set, the series
+  // come from these instead of a file that may have changed since.
+  std::shared_ptr<const std::vector<uint8_t>> dump{};
   std::atomic<int>* saving = nullptr;  // the dialog's busy flag, cleared at the end
 };
 

@@ -1,12 +1,22 @@
 #include "sim/DriveChoice.h"
 
 #include <CLI/CLI.hpp>
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
+#include <cerrno>
+#include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <mutex>
+#include <thread>
 
 #include "common/FileReplace.h"
 #include "common/Format.h"
@@ -44,23 +54,122 @@ bool ReadImageFile(const std::string& path, std::vector<uint8_t>& memory, std::s
 }
 
 // Writes beside the target and renames, so a failed write never damages IMAGE.
-bool WriteImageFile(const std::string& path, const std::vector<uint8_t>& memory) {
-  std::string ignored;
-  return WriteFileReplacing(path, std::string(memory.begin(), memory.end()), ignored);
+bool WriteImageFile(const std::string& path, const std::vector<uint8_t>& memory,
+                    std::string& error) {
+  return WriteFileReplacing(path, std::string(memory.begin(), memory.end()), error);
 }
+
+#ifndef _WIN32
+// How long a second program waits for the image before it gives up.
+constexpr int kImageLockWaitMs = 10000;
+
+// Takes the image's exclusive lock (creating an empty file when there is
+// none yet), held until the descriptor is closed; the image is then saved
+// through that descriptor, never replaced, so the lock stays on the image. A
+// lock won on a file that another program has replaced meanwhile is taken
+// again on the new one. -1 with `error` when it stays in use.
+int LockImage(const std::string& path, const DriveProblem& problem, std::string& error) {
+  bool told = false;
+  for (int waited = 0;;) {
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0 && errno == EACCES) fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+      error = Format("Cannot open the simulated memory image %s: %s.", path.c_str(),
+                     std::strerror(errno));
+      return -1;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+      struct stat held {
+      }, now{};
+      if (::fstat(fd, &held) == 0 && ::stat(path.c_str(), &now) == 0 && held.st_dev == now.st_dev &&
+          held.st_ino == now.st_ino)
+        return fd;
+      ::close(fd);  // replaced meanwhile: lock the new file
+      continue;
+    }
+    const int reason = errno;
+    ::close(fd);
+    if (reason != EWOULDBLOCK) {
+      error = Format("Cannot lock the simulated memory image %s: %s.", path.c_str(),
+                     std::strerror(reason));
+      return -1;
+    }
+    if (!told && problem)
+      problem(Format("The simulated memory image %s is in use by another program; waiting...",
+                     path.c_str()));
+    told = true;
+    if (waited >= kImageLockWaitMs) {
+      error =
+          Format("The simulated memory image %s is still in use by another program.", path.c_str());
+      return -1;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    waited += 100;
+  }
+}
+// Writes the whole image through the locked descriptor.
+bool WriteLockedImage(int fd, const std::string& path, const std::vector<uint8_t>& memory,
+                      std::string& error) {
+  std::size_t done = 0;
+  while (done < memory.size()) {
+    const ssize_t n =
+        ::pwrite(fd, memory.data() + done, memory.size() - done, static_cast<off_t>(done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  if (done < memory.size() || ::ftruncate(fd, static_cast<off_t>(memory.size())) != 0 ||
+      ::fsync(fd) != 0) {
+    error = Format("Cannot write \"%s\": %s", path.c_str(), std::strerror(errno ? errno : EIO));
+    return false;
+  }
+  return true;
+}
+#endif
 
 // State shared by every enumerator made for one choice.
 struct UnitSetup {
   std::shared_ptr<SimulatedLogger> device;
-  std::string image;  // where the simulated memory lives, if anywhere
+  std::string image;   // where the simulated memory lives, if anywhere
+  int imageLock = -1;  // held from loading IMAGE to the last save
+  std::mutex saveMutex;
+  uint64_t savedCommits = 0;
+
+  bool WriteImage(const std::vector<uint8_t>& memory, std::string& error) {
+#ifndef _WIN32
+    if (imageLock >= 0) return WriteLockedImage(imageLock, image, memory, error);
+#endif
+    return WriteImageFile(image, memory, error);
+  }
   std::shared_ptr<TraceLog> trace;
+  FileTraceLog* traceFile = nullptr;  // the same, to ask about failed lines
+  std::string tracePath;
   bool failed = false;
   DriveProblem problem;
 
+  // Saves IMAGE when the memory changed since the last save: after each
+  // command that changed it, and once more at the end.
+  void Save() {
+    std::lock_guard lock(saveMutex);
+    if (!device || image.empty()) return;
+    const uint64_t commits = device->MemoryCommits();
+    if (commits == savedCommits) return;
+    std::string error;
+    if (WriteImage(device->Memory(), error))
+      savedCommits = commits;
+    else if (problem)
+      problem(Format("Cannot save the simulated memory to %s: %s", image.c_str(), error.c_str()));
+  }
+
   ~UnitSetup() {
-    if (!device || image.empty() || !device->MemoryChanged()) return;
-    if (!WriteImageFile(image, device->Memory()) && problem)
-      problem(Format("Cannot save the simulated memory to %s.", image.c_str()));
+    if (traceFile && problem)
+      if (const std::string reason = traceFile->Failure(); !reason.empty())
+        problem(Format("Cannot write the trace file %s: %s.", tracePath.c_str(), reason.c_str()));
+    if (device) device->OnMemoryCommitted(nullptr);
+    Save();
+#ifndef _WIN32
+    if (imageLock >= 0) ::close(imageLock);
+#endif
   }
 };
 
@@ -93,12 +202,25 @@ std::shared_ptr<UnitSetup> NewSetup(const DriveChoice& choice, const DriveProble
     const std::string& image = *choice.simulate;
     std::string error;
     bool ok = true;
+#ifndef _WIN32
+    // Two programs on one image take turns: neither loses the other's writes.
+    if (!image.empty()) {
+      setup->imageLock = LockImage(image, problem, error);
+      if (setup->imageLock < 0) {
+        fail(error);
+        return setup;
+      }
+    }
+#endif
+    std::error_code ec;
     if (image.empty()) {
       memory = DefaultSimulatedMemory();
-    } else if (!fs::exists(image)) {
+    } else if (!fs::exists(image, ec) || fs::file_size(image, ec) == 0) {
       memory = DefaultSimulatedMemory();
-      if (!WriteImageFile(image, memory)) {
-        fail(Format("Cannot create the simulated memory image %s.", image.c_str()));
+      setup->image = image;
+      if (!setup->WriteImage(memory, error)) {
+        fail(Format("Cannot create the simulated memory image %s: %s", image.c_str(),
+                    error.c_str()));
         ok = false;
       }
     } else if (!ReadImageFile(image, memory, error)) {
@@ -115,11 +237,20 @@ std::shared_ptr<UnitSetup> NewSetup(const DriveChoice& choice, const DriveProble
         setup->device->FailSector(spec.sector, spec.times);
       }
       if (choice.simUnplugAfter) setup->device->UnplugAfter(*choice.simUnplugAfter);
+      if (!image.empty()) {
+        UnitSetup* self = setup.get();  // the device never outlives the setup's callback
+        setup->device->OnMemoryCommitted([self] { self->Save(); });
+      }
     }
   }
   if (choice.trace) {
-    setup->trace = FileTraceLog::Create(*choice.trace);
-    if (!setup->trace) fail(Format("Cannot write the trace file %s.", choice.trace->c_str()));
+    std::string reason;
+    auto trace = FileTraceLog::Create(*choice.trace, &reason);
+    setup->traceFile = trace.get();
+    setup->tracePath = *choice.trace;
+    setup->trace = std::move(trace);
+    if (!setup->trace)
+      fail(Format("Cannot write the trace file %s: %s.", choice.trace->c_str(), reason.c_str()));
   }
   return setup;
 }
@@ -138,7 +269,9 @@ void AddDriveOptions(CLI::App& app, DriveChoice& choice) {
               [](const std::string& image) -> std::string {
                 namespace fs = std::filesystem;
                 std::error_code ec;
-                if (image.empty() || !fs::exists(image, ec)) return {};
+                // Missing or empty: created with demo data.
+                if (image.empty() || !fs::exists(image, ec) || fs::file_size(image, ec) == 0)
+                  return {};
                 if (!fs::is_regular_file(image, ec) ||
                     fs::file_size(image, ec) != kLoggerMemorySize) {
                   return Format("%s is not a %u-byte logger memory image", image.c_str(),

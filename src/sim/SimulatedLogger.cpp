@@ -123,7 +123,29 @@ bool SimulatedLogger::ReadSector(uint32_t sector, uint8_t* out) {
 }
 
 bool SimulatedLogger::WriteSector(uint32_t sector, const uint8_t* in) {
+  std::function<void()> notify;
+  bool ok;
+  {
+    std::lock_guard lock(mutex_);
+    const uint64_t before = memoryCommits_;
+    ok = WriteSectorLocked(sector, in);
+    if (memoryCommits_ != before) notify = onCommitted_;
+  }
+  if (notify) notify();
+  return ok;
+}
+
+uint64_t SimulatedLogger::MemoryCommits() const {
   std::lock_guard lock(mutex_);
+  return memoryCommits_;
+}
+
+void SimulatedLogger::OnMemoryCommitted(std::function<void()> callback) {
+  std::lock_guard lock(mutex_);
+  onCommitted_ = std::move(callback);
+}
+
+bool SimulatedLogger::WriteSectorLocked(uint32_t sector, const uint8_t* in) {
   writtenSectors_.insert(sector);
   if (!CountOperation() || InjectedFailure(sector)) return false;
   if (mode_ == Mode::Plain) {
@@ -131,6 +153,7 @@ bool SimulatedLogger::WriteSector(uint32_t sector, const uint8_t* in) {
     if (address + kSectorSize > memory_.size()) return false;
     std::memcpy(&memory_[address], in, kSectorSize);
     memoryChanged_ = true;
+    ++memoryCommits_;
     return true;
   }
   if (sector == kCommandSector) {
@@ -200,6 +223,7 @@ void SimulatedLogger::Command(const uint8_t* block) {
 }
 
 void SimulatedLogger::CommitStream() {
+  bool changed = false;
   const uint64_t base = streamKind_ == 3 ? uint64_t{streamOffset_} * kSectorSize : streamOffset_;
   for (std::size_t i = 0; i < streamChunks_.size(); ++i) {
     const uint64_t address = base + i * kSectorSize;
@@ -208,11 +232,13 @@ void SimulatedLogger::CommitStream() {
       const std::size_t size = std::min<uint64_t>(kSectorSize, memory_.size() - address);
       std::memcpy(&memory_[address], streamChunks_[i].data(), size);
       memoryChanged_ = true;
+      changed = true;
     } else {
       stores_[streamKind_][address] = streamChunks_[i];
     }
   }
   streamChunks_.clear();
+  if (changed) ++memoryCommits_;
 }
 
 void SimulatedLogger::FailSector(uint32_t sector, uint32_t times) {

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -87,10 +88,16 @@ class SimulatedLogger {
   uint64_t Operations() const;
   // True once committed data changed unit memory (for saving an image back).
   bool MemoryChanged() const;
+  // How many writes have changed unit memory so far.
+  uint64_t MemoryCommits() const;
+  // Called (outside the device's lock, on the writing thread) after each
+  // write that changed unit memory; empty to stop.
+  void OnMemoryCommitted(std::function<void()> callback);
   bool InReadTransaction() const;
   bool InWriteTransaction() const;
 
  private:
+  bool WriteSectorLocked(uint32_t sector, const uint8_t* in);
   bool CountOperation();  // false when unplugged by now
   bool InjectedFailure(uint32_t sector);
   void Command(const uint8_t* block);
@@ -100,6 +107,8 @@ class SimulatedLogger {
   const Mode mode_;
   std::vector<uint8_t> memory_;
   bool memoryChanged_ = false;
+  uint64_t memoryCommits_ = 0;
+  std::function<void()> onCommitted_;
 
   enum class State { Idle, Reading, Writing };
   State state_ = State::Idle;

@@ -1,5 +1,12 @@
 #include "unit/TracingVolume.h"
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+#include <cerrno>
+#include <cstring>
+
 #include "common/Format.h"
 
 namespace yelvane {
@@ -20,10 +27,27 @@ std::string Hex16(const void* buffer, uint32_t count) {
 
 }  // namespace
 
-std::unique_ptr<FileTraceLog> FileTraceLog::Create(const std::string& path) {
+std::unique_ptr<FileTraceLog> FileTraceLog::Create(const std::string& path, std::string* reason) {
   std::FILE* file = std::fopen(path.c_str(), "w");
-  if (!file) return nullptr;
+  if (!file) {
+    if (reason) *reason = std::strerror(errno);
+    return nullptr;
+  }
+#ifndef _WIN32
+  // An empty write asks the file whether it takes writes at all: a full
+  // device says no now rather than losing the whole trace later.
+  if (::write(fileno(file), "", 0) < 0) {
+    if (reason) *reason = std::strerror(errno);
+    std::fclose(file);
+    return nullptr;
+  }
+#endif
   return std::unique_ptr<FileTraceLog>(new FileTraceLog(file));
+}
+
+std::string FileTraceLog::Failure() const {
+  std::lock_guard lock(mutex_);
+  return failure_;
 }
 
 FileTraceLog::~FileTraceLog() {
@@ -32,9 +56,9 @@ FileTraceLog::~FileTraceLog() {
 
 void FileTraceLog::Line(const std::string& line) {
   std::lock_guard lock(mutex_);
-  std::fputs(line.c_str(), file_);
-  std::fputc('\n', file_);
-  std::fflush(file_);
+  const bool ok = std::fputs(line.c_str(), file_) >= 0 && std::fputc('\n', file_) != EOF &&
+                  std::fflush(file_) == 0;
+  if (!ok && failure_.empty()) failure_ = std::strerror(errno);
 }
 
 void MemoryTraceLog::Line(const std::string& line) {

@@ -26,15 +26,20 @@ class TraceLog {
 // Appends lines to a file, flushed after each so a crash keeps the trace.
 class FileTraceLog final : public TraceLog {
  public:
-  // Creates (truncates) the file; nullptr when it cannot be opened.
-  static std::unique_ptr<FileTraceLog> Create(const std::string& path);
+  // Creates (truncates) the file; nullptr when it cannot be opened or
+  // refuses writes (/dev/full), with the reason in `reason`.
+  static std::unique_ptr<FileTraceLog> Create(const std::string& path,
+                                              std::string* reason = nullptr);
   ~FileTraceLog() override;
   void Line(const std::string& line) override;
+  // Why a line could not be written ("" while all were).
+  std::string Failure() const;
 
  private:
   explicit FileTraceLog(std::FILE* file) : file_(file) {}
-  std::mutex mutex_;
+  mutable std::mutex mutex_;
   std::FILE* file_;
+  std::string failure_;
 };
 
 // Keeps the lines in memory (tests).

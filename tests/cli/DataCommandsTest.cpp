@@ -69,7 +69,7 @@ TEST_F(DataCommands, DecodeExitCodes) {
   EXPECT_EQ(RunTool(dir_.Path(), {"decode"}).code, 2);
   EXPECT_EQ(RunTool(dir_.Path(), {"decode", "demo.bin", "--format", "xml"}).code, 2);
 
-  // A range error still walks the dump: exit 0, the message is the last line.
+  // A range error prints the rows before it and exits 1; the message is the last line.
   TestDump bad;
   bad.SetBark(0, SampleRecord());
   SessionRecord r = SampleRecord();
@@ -77,7 +77,7 @@ TEST_F(DataCommands, DecodeExitCodes) {
   bad.SetActivity(1, r);
   bad.WriteTo(dir_.Path() / "bad.bin");
   const ToolRun run = RunTool(dir_.Path(), {"decode", "bad.bin", "--format", "tsv"});
-  EXPECT_EQ(run.code, 0);
+  EXPECT_EQ(run.code, 1);
   EXPECT_EQ(run.LastErrLine(), "Hour(24) out of range for the End Time!");
   EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1);
 }

@@ -37,6 +37,12 @@ class OpsCommands : public ::testing::Test {
                          {.stdinText = input, .env = {"YELVANE_ARCHIVE_DIR=" + archive_.string()}});
   }
 
+  // The one file of the archive folder.
+  fs::path KeptCopy() const {
+    const auto names = test::FileNames(archive_);
+    return names.size() == 1 ? archive_ / names[0] : fs::path("<not one copy>");
+  }
+
   Bytes Slice(const Bytes& bytes, std::size_t from, std::size_t to) const {
     return Bytes(bytes.begin() + static_cast<long>(from), bytes.begin() + static_cast<long>(to));
   }
@@ -51,14 +57,14 @@ TEST_F(OpsCommands, ReadCopiesTheMemoryAndPrintsItsSessions) {
   const ToolRun read = Cli({"--simulate=mem.bin", "read", "--pet-name", "Rex", "--pet-owner", "Ann",
                             "--pet-location", "Oslo", "--format", "tsv"});
   ASSERT_EQ(read.code, 0) << read.err;
-  EXPECT_EQ(
-      Lines(read.err),
-      (std::vector<std::string>{
-          "Command: Read Memory Data", "", "Please input the pet information.", "Pet Name: Rex",
-          "Pet Owner: Ann", "Pet Location: Oslo", "", "Flash memory: Internal Flash",
-          "Start address: 0x00010000", "File size: 327680", "", "Start to read flash data...",
-          "Read flash is complete.", "Read flash data successfully!", "",
-          "Start to report the flash data...", "Reported the flash data successfully!"}));
+  EXPECT_EQ(Lines(read.err),
+            (std::vector<std::string>{
+                "Command: Read Memory Data", "", "Please input the pet information.",
+                "Pet Name: Rex", "Pet Owner: Ann", "Pet Location: Oslo", "",
+                "Flash memory: Internal Flash", "Start address: 0x00010000", "File size: 327680",
+                "", "Start to read flash data...", "Read flash is complete.",
+                "Read flash data successfully!", "Kept a copy in " + KeptCopy().string(), "",
+                "Start to report the flash data...", "Reported the flash data successfully!"}));
   const Bytes dump = ReadBytes(dir_ / "tmp.bin");
   EXPECT_EQ(dump, Slice(memory_, 0x10000, 0x60000));
   EXPECT_EQ(ReadBytes(dir_ / "mem.bin"), memory_);  // a read changes nothing

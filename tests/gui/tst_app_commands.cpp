@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -200,6 +201,12 @@ void TestAppCommands::readRoadOnSimulator() {
   QApplication::processEvents();
 
   const auto lines = bench.Lines();
+  // Where the copy went: the archive's one file, the bytes of the read.
+  const std::string kept = bench.frame->Commands().LastArchivePath();
+  QCOMPARE(QFileInfo(QString::fromStdString(kept)).absolutePath(),
+           QFileInfo(bench.dir.filePath("archive/x")).absolutePath());
+  QVERIFY(ReadFileBytes(QString::fromStdString(kept)) ==
+          std::vector<uint8_t>(bench.memory.begin() + 0x10000, bench.memory.end()));
   const std::vector<std::string> head = {"Command: Read Memory Data",
                                          "",
                                          "Please input the pet information.",
@@ -214,6 +221,7 @@ void TestAppCommands::readRoadOnSimulator() {
                                          "Start to read flash data...",
                                          "Read flash is complete.",
                                          "Read flash data successfully!",
+                                         "Kept a copy in " + kept,
                                          "",
                                          "Start to report the flash data..."};
   QVERIFY(lines.size() > head.size());

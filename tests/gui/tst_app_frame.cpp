@@ -350,7 +350,17 @@ void TestAppFrame::petInfoOkCancelBlankAndBlanks() {
   QCOMPARE(frame.PetOwnerLabel()->text(), QString("Pet Owner: Ann"));
   {
     CDlgPetInfo dialog(frame);
-    for (int id : {1001, 1002, 1003}) dialog.Edit(id)->clear();
+    // A line break, a tab or an escape cannot be typed or pasted (insert is
+    // what both do).
+    for (int id : {1001, 1002, 1003}) {
+      dialog.Edit(id)->clear();
+      dialog.Edit(id)->insert(QStringLiteral("Rex\nPet Owner: Forged"));
+      dialog.Edit(id)->insert(QStringLiteral("a\tb\x1b[2J"));
+      QCOMPARE(dialog.Edit(id)->text(), QString());
+      dialog.Edit(id)->insert(QStringLiteral("Sir Barksalot"));
+      QCOMPARE(dialog.Edit(id)->text(), QString("Sir Barksalot"));
+      dialog.Edit(id)->clear();
+    }
     dialog.accept();
   }
   QCOMPARE(frame.Pet().owner, std::string());

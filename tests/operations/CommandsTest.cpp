@@ -60,11 +60,13 @@ class ScriptedImage final : public ImageFilePrompt {
 class RecordingReport final : public ReportRunner {
  public:
   explicit RecordingReport(RecordingLog& log) : log_(log) {}
-  void Start(const std::string& dumpPath) override {
+  void Start(const std::string& dumpPath, const DumpBytes& bytes) override {
     started.push_back(dumpPath);
+    walked.push_back(bytes ? *bytes : std::vector<uint8_t>{});
     log_.AppendLog("<report>", true);
   }
   Lines started;
+  std::vector<std::vector<uint8_t>> walked;
 
  private:
   RecordingLog& log_;
@@ -146,7 +148,8 @@ TEST_F(Commands, ReadLogsInOrderKeepsACopyAndOffersTheErase) {
   UnitCommands commands = Make();
   ASSERT_TRUE(commands.ReadMemoryData());
   Lines expected = kReadHead;
-  for (const char* line : {"Read flash is complete.", "Read flash data successfully!",
+  const std::string kept = "Kept a copy in " + archive_ + "/yelvane-20150609-140509.bin";
+  for (const char* line : {"Read flash is complete.", "Read flash data successfully!", kept.c_str(),
                            "\nStart to report the flash data...", "<report>",
                            "Command: Erase Memory Data", "Cancel that erase memory data."})
     expected.push_back(line);
@@ -158,6 +161,7 @@ TEST_F(Commands, ReadLogsInOrderKeepsACopyAndOffersTheErase) {
   const std::string dump = folder_ + "/tmp.bin";
   EXPECT_EQ(report_.started, Lines{dump});
   const std::vector<uint8_t> expectedDump(memory_.begin() + 0x10000, memory_.end());
+  EXPECT_EQ(report_.walked, std::vector<std::vector<uint8_t>>{expectedDump});
   EXPECT_EQ(ReadBytes(dump), expectedDump);
   EXPECT_EQ(commands.LastArchivePath(), archive_ + "/yelvane-20150609-140509.bin");
   EXPECT_EQ(ReadBytes(commands.LastArchivePath()), expectedDump);

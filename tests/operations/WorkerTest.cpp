@@ -172,16 +172,25 @@ TEST_F(Workers, FourFailuresCloseTheDialogWithoutEndBlock) {
 }
 
 TEST_F(Workers, ADumpThatCannotBeWrittenIsNoSuccess) {
-  job_.dumpPath = "/dev/full";  // every write fails with "no space left"
-  job_.address = 0x10000;
-  job_.length = 0x50000;
-  ASSERT_EQ(PrepareReadJob(job_, *drives_, messages_), DialogStart::WorkerReady);
-  WorkerSurroundings s = Surroundings();
-  RunReadWorker(job_, s);
-  EXPECT_FALSE(job_.succeeded);
-  EXPECT_TRUE(job_.workerDone);
-  EXPECT_EQ(log_.lines, (std::vector<std::string>{kReadCompleteText, kReadFailedText}));
-  EXPECT_EQ(dialog_.events.back().code, Code::CloseSoon);
+  // Written into the command's file or replacing it, the reason is the
+  // file's; the command logs it once the dialog has closed.
+  const std::string reason = "Cannot write \"/dev/full\": No space left on device";
+  for (const bool replace : {false, true}) {
+    job_.dumpPath = "/dev/full";  // every write fails with "no space left"
+    job_.replaceDump = replace;
+    job_.address = 0x10000;
+    job_.length = 0x50000;
+    ASSERT_EQ(PrepareReadJob(job_, *drives_, messages_), DialogStart::WorkerReady);
+    WorkerSurroundings s = Surroundings();
+    RunReadWorker(job_, s);
+    EXPECT_FALSE(job_.succeeded);
+    EXPECT_TRUE(job_.workerDone);
+    EXPECT_EQ(job_.dumpError, reason);
+    EXPECT_EQ(job_.data, nullptr);
+    EXPECT_EQ(log_.lines.back(), kReadCompleteText);
+    EXPECT_EQ(dialog_.Texts(Code::StatusText).back(), reason);
+    EXPECT_EQ(dialog_.events.back().code, Code::CloseSoon);
+  }
 }
 
 TEST_F(Workers, AnUnpreparedJobNeverTouchesTheUnit) {

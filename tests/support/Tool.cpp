@@ -26,6 +26,10 @@ void AddWord(std::string& command, const std::string& text) {
 
 }  // namespace
 
+std::string ToolPath() {
+  return YELVANE_CLI_PATH;
+}
+
 std::string ToolRun::LastErrLine() const {
   std::string text = err;
   while (!text.empty() && text.back() == '\n') text.pop_back();

@@ -24,6 +24,9 @@ struct ToolInput {
   std::vector<std::string> wrapper{};  // a program that runs the tool ("setpriv", ...)
 };
 
+// Where the built tool is, for a test that runs it in a shell line of its own.
+std::string ToolPath();
+
 // Runs the tool in `dir` with `args` (each passed as one argument). What it
 // writes on stdout and stderr is kept outside `dir`.
 ToolRun RunTool(const std::filesystem::path& dir, const std::vector<std::string>& args,
