@@ -19,6 +19,43 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Text as the workbook's XML parts may carry it: a byte sequence that is not
+// UTF-8 (or a character XML forbids) becomes U+FFFD, so one stray byte in a
+// pet string can never make the whole file unreadable.
+std::string XmlText(const std::string& text) {
+  static constexpr uint32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};  // no overlong forms
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const std::size_t length = lead < 0x80           ? 1
+                               : (lead >> 5) == 0x06 ? 2
+                               : (lead >> 4) == 0x0E ? 3
+                               : (lead >> 3) == 0x1E ? 4
+                                                     : 0;
+    uint32_t code = length == 1   ? lead
+                    : length == 2 ? lead & 0x1Fu
+                    : length == 3 ? lead & 0x0Fu
+                                  : lead & 0x07u;
+    bool ok = length > 0 && i + length <= text.size();
+    for (std::size_t k = 1; ok && k < length; ++k) {
+      const auto next = static_cast<unsigned char>(text[i + k]);
+      ok = (next & 0xC0) == 0x80;
+      code = code << 6 | (next & 0x3Fu);
+    }
+    ok = ok && code >= kMinimum[length] && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF) &&
+         code != 0xFFFE && code != 0xFFFF;
+    if (ok) {
+      out.append(text, i, length);
+      i += length;
+    } else {
+      out += "\xEF\xBF\xBD";
+      ++i;
+    }
+  }
+  return out;
+}
+
 lxw_color_t LxwColor(uint32_t rgb) {
   return rgb == 0 ? static_cast<lxw_color_t>(LXW_COLOR_BLACK) : rgb;
 }
@@ -78,7 +115,7 @@ class FormatCache {
     auto it = cache_.find(f);
     if (it != cache_.end()) return it->second;
     lxw_format* format = workbook_add_format(book_);
-    format_set_font_name(format, InternedText(f.fontName).c_str());
+    format_set_font_name(format, XmlText(InternedText(f.fontName)).c_str());
     format_set_font_size(format, f.fontSize);
     if (f.bold) format_set_bold(format);
     if (const uint8_t align = LxwAlign(f.hAlign)) format_set_align(format, align);
@@ -94,7 +131,7 @@ class FormatCache {
       format_set_bg_color(format, LxwColor(fill));
     }
     if (f.numberFormat != kTextGeneral)
-      format_set_num_format(format, InternedText(f.numberFormat).c_str());
+      format_set_num_format(format, XmlText(InternedText(f.numberFormat)).c_str());
     cache_.emplace(f, format);
     return format;
   }
@@ -104,9 +141,11 @@ class FormatCache {
   std::map<CellFormat, lxw_format*> cache_;
 };
 
-void SetChartFont(const ChartFont& model, lxw_chart_font& font) {
+// `name` keeps the font's name for as long as `font` is used.
+void SetChartFont(const ChartFont& model, lxw_chart_font& font, std::string& name) {
   font = lxw_chart_font{};
-  font.name = model.name.empty() ? nullptr : const_cast<char*>(model.name.c_str());
+  name = XmlText(model.name);
+  font.name = name.empty() ? nullptr : name.data();
   font.size = model.size;
   font.bold = model.bold > 0 ? 1 : 0;
 }
@@ -154,7 +193,8 @@ lxw_chart* BuildChart(lxw_workbook* book, const ChartModel& model) {
   }
   lxw_chart* chart = workbook_add_chart(book, type);
   if (!chart) return nullptr;
-  const char* sheet = source->Name().c_str();
+  const std::string sheetName = XmlText(source->Name());
+  const char* sheet = sheetName.c_str();
   const lxw_row_t p1 = static_cast<lxw_row_t>(pointFirst - 1),
                   p2 = static_cast<lxw_row_t>(pointLast - 1);
   for (int s = seriesFirst; s <= seriesLast; ++s) {
@@ -184,10 +224,11 @@ lxw_chart* BuildChart(lxw_workbook* book, const ChartModel& model) {
     if (model.type == 4) chart_series_set_marker_type(series, LXW_CHART_MARKER_NONE);
   }
   lxw_chart_font font;
+  std::string fontName;
   if (model.hasTitle) {
-    if (!model.title.empty()) chart_title_set_name(chart, model.title.c_str());
+    if (!model.title.empty()) chart_title_set_name(chart, XmlText(model.title).c_str());
     if (HasFont(model.titleFont)) {
-      SetChartFont(model.titleFont, font);
+      SetChartFont(model.titleFont, font, fontName);
       if (model.titleFont.bold < 0) font.bold = 1;  // titles are bold by default
       chart_title_set_name_font(chart, &font);
     }
@@ -197,7 +238,7 @@ lxw_chart* BuildChart(lxw_workbook* book, const ChartModel& model) {
   if (!model.hasLegend) {
     chart_legend_set_position(chart, LXW_CHART_LEGEND_NONE);
   } else if (HasFont(model.legendFont)) {
-    SetChartFont(model.legendFont, font);
+    SetChartFont(model.legendFont, font, fontName);
     chart_legend_set_font(chart, &font);
   }
   if (type != LXW_CHART_PIE) {
@@ -205,15 +246,15 @@ lxw_chart* BuildChart(lxw_workbook* book, const ChartModel& model) {
                                                                  {&model.value, chart->y_axis}};
     for (const auto& [axis, lxw] : axes) {
       if (axis->hasTitle) {
-        chart_axis_set_name(lxw, axis->title.c_str());
+        chart_axis_set_name(lxw, XmlText(axis->title).c_str());
         if (HasFont(axis->titleFont)) {
-          SetChartFont(axis->titleFont, font);
+          SetChartFont(axis->titleFont, font, fontName);
           if (axis->titleFont.bold < 0) font.bold = 1;
           chart_axis_set_name_font(lxw, &font);
         }
       }
       if (HasFont(axis->tickFont)) {
-        SetChartFont(axis->tickFont, font);
+        SetChartFont(axis->tickFont, font, fontName);
         chart_axis_set_num_font(lxw, &font);
       }
     }
@@ -313,7 +354,7 @@ void WriteWorksheet(lxw_workbook* book, lxw_worksheet* ws, const SheetModel& she
     if (value && value->isNumber) {
       worksheet_write_number(ws, row, col, value->number, formats.Get(f));
     } else if (value) {
-      worksheet_write_string(ws, row, col, value->text.c_str(), formats.Get(f));
+      worksheet_write_string(ws, row, col, XmlText(value->text).c_str(), formats.Get(f));
     } else {
       // What a reader shows for an empty cell: its row's format, else its column's.
       const bool byRow = rows.count(r) != 0;
@@ -358,7 +399,7 @@ bool WriteXlsx(const WorkbookModel& model, const std::string& path, std::string&
     const SheetModel& sheet = *model.sheets[i];
     const bool active = static_cast<int>(i) == model.active;
     if (sheet.GetKind() == SheetModel::Kind::ChartSheet) {
-      lxw_chartsheet* cs = workbook_add_chartsheet(book, sheet.Name().c_str());
+      lxw_chartsheet* cs = workbook_add_chartsheet(book, XmlText(sheet.Name()).c_str());
       if (!cs) continue;
       lxw_chart* chart = sheet.SheetChart() ? BuildChart(book, *sheet.SheetChart()) : nullptr;
       if (!chart) {
@@ -370,7 +411,7 @@ bool WriteXlsx(const WorkbookModel& model, const std::string& path, std::string&
       if (active) chartsheet_activate(cs);
       continue;
     }
-    lxw_worksheet* ws = workbook_add_worksheet(book, sheet.Name().c_str());
+    lxw_worksheet* ws = workbook_add_worksheet(book, XmlText(sheet.Name()).c_str());
     if (!ws) {
       workbook_close(book);
       std::error_code ec;
