@@ -1,8 +1,8 @@
 // libFuzzer target for the report walk and the chart series over a memory
-// dump: the input is the dump as it comes, full-size or short (the walk
-// reads missing bytes as 0; scripts/check-fuzz seeds it with whole dumps). Every row must look like
-// one the walk can produce, in slot order, and the last log line must be the success line or a
-// range message.
+// dump: the input is the dump as it comes, whole or short (the walk reads
+// missing bytes as 0; scripts/check-fuzz seeds it with whole dumps). Every
+// row must look like one the walk can produce, in slot order, and the last
+// log line must be the success line or a range message.
 
 #include <array>
 #include <cstdint>
