@@ -33,19 +33,31 @@ std::string ReportFlashDataFromMemory(const uint8_t* dump, std::size_t size, Ses
   const std::string caption = kFlashReportCaption;
   std::string error;
   int row = 0;
+  // The cells of the last slot in use, and its bytes: a short dump reads as
+  // thousands of identical zero slots, formatted once.
+  std::array<std::string, 5> cells[2];
+  std::array<uint8_t, kRecordSize> previous[2]{};
+  bool havePrevious = false;
   for (int k = 0; k < kSessionSlots; ++k) {
     progress.SetPos((k + 1) * 100 / kSessionSlots, caption);
     const std::size_t slot = static_cast<std::size_t>(k) * kSlotSize;
-    const SessionRecord records[2] = {
-        DecodeSessionRecord(RecordAt(dump, size, kBarkTableOffset + slot).data()),
-        DecodeSessionRecord(RecordAt(dump, size, kActivityTableOffset + slot).data())};
+    const std::array<uint8_t, kRecordSize> bytes[2] = {
+        RecordAt(dump, size, kBarkTableOffset + slot),
+        RecordAt(dump, size, kActivityTableOffset + slot)};
+    const SessionRecord records[2] = {DecodeSessionRecord(bytes[0].data()),
+                                      DecodeSessionRecord(bytes[1].data())};
     const bool inUse = records[0].written || records[1].written;
     // A record that is not written reads all zeros, which pass every check:
     // an unused slot can neither fail nor give a row.
     if (!inUse) continue;
-    std::array<std::string, 5> cells[2];
-    for (int t = 0; t < 2 && error.empty(); ++t) error = FormatSessionRecord(records[t], cells[t]);
-    if (!error.empty()) break;
+    if (!havePrevious || bytes[0] != previous[0] || bytes[1] != previous[1]) {
+      for (int t = 0; t < 2 && error.empty(); ++t)
+        error = FormatSessionRecord(records[t], cells[t]);
+      if (!error.empty()) break;
+      previous[0] = bytes[0];
+      previous[1] = bytes[1];
+      havePrevious = true;
+    }
     table.InsertRow(row);
     table.SetCellText(row, 0, std::to_string(k + 1));
     for (int t = 0; t < 2; ++t)

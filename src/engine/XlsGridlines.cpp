@@ -28,7 +28,6 @@ constexpr unsigned kMinSectorShift = 7;
 constexpr unsigned kMaxSectorShift = 16;
 // Sector numbers from here up mark free sectors and chain ends.
 constexpr uint32_t kFirstSpecialSector = 0xFFFFFFFA;
-constexpr int kMaxDifatSectors = 100000;
 
 // Directory entries: 128 bytes each.
 constexpr std::size_t kDirectoryEntrySize = 128;
@@ -85,22 +84,23 @@ bool HideGridlinesInXls(const std::string& path, const std::vector<bool>& hidden
   // Sector 0 follows the header, which takes one sector's room.
   auto sectorOffset = [&](uint32_t s) { return (static_cast<std::size_t>(s) + 1) * sectorSize; };
   auto validSector = [&](uint32_t s) { return sectorOffset(s) + sectorSize <= file.size(); };
+  // No chain or table of sectors is longer than the file has sectors: a
+  // damaged file whose chains loop ends there instead of growing without end.
+  const std::size_t fileSectors = file.size() / sectorSize;
 
   // The FAT, from the header's DIFAT entries and the DIFAT chain (each of its
   // sectors ends with the number of the next one).
   std::vector<uint32_t> fatSectors;
-  for (std::size_t i = 0; i < kHeaderDifatEntries; ++i) {
-    const uint32_t s = Get32(file, kHeaderDifatAt + i * 4);
-    if (s < kFirstSpecialSector) fatSectors.push_back(s);
-  }
+  auto addFatSector = [&](uint32_t s) {
+    if (validSector(s) && fatSectors.size() < fileSectors) fatSectors.push_back(s);
+  };
+  for (std::size_t i = 0; i < kHeaderDifatEntries; ++i)
+    addFatSector(Get32(file, kHeaderDifatAt + i * 4));
   uint32_t difat = Get32(file, kFirstDifatSectorAt);
-  for (int guard = 0; difat < kFirstSpecialSector && validSector(difat) && guard < kMaxDifatSectors;
-       ++guard) {
+  for (std::size_t guard = 0;
+       difat < kFirstSpecialSector && validSector(difat) && guard < fileSectors; ++guard) {
     const std::size_t base = sectorOffset(difat);
-    for (std::size_t i = 0; i + 1 < perSector; ++i) {
-      const uint32_t s = Get32(file, base + i * 4);
-      if (s < kFirstSpecialSector) fatSectors.push_back(s);
-    }
+    for (std::size_t i = 0; i + 1 < perSector; ++i) addFatSector(Get32(file, base + i * 4));
     difat = Get32(file, base + (perSector - 1) * 4);
   }
   std::vector<uint32_t> fat;
@@ -110,7 +110,7 @@ bool HideGridlinesInXls(const std::string& path, const std::vector<bool>& hidden
   }
   auto chain = [&](uint32_t start) {
     std::vector<uint32_t> sectors;
-    while (start < fat.size() && validSector(start) && sectors.size() <= fat.size()) {
+    while (start < fat.size() && validSector(start) && sectors.size() < fileSectors) {
       sectors.push_back(start);
       start = fat[start];
     }

@@ -79,7 +79,7 @@ class FormatCache {
     auto it = cache_.find(f);
     if (it != cache_.end()) return it->second;
     lxw_format* format = workbook_add_format(book_);
-    format_set_font_name(format, InternedText(f.fontName).c_str());
+    format_set_font_name(format, ReportText(InternedText(f.fontName)).c_str());
     format_set_font_size(format, f.fontSize);
     if (f.bold) format_set_bold(format);
     if (const uint8_t align = LxwAlign(f.hAlign)) format_set_align(format, align);
@@ -95,7 +95,7 @@ class FormatCache {
       format_set_bg_color(format, LxwColor(fill));
     }
     if (f.numberFormat != kTextGeneral)
-      format_set_num_format(format, InternedText(f.numberFormat).c_str());
+      format_set_num_format(format, ReportText(InternedText(f.numberFormat)).c_str());
     cache_.emplace(f, format);
     return format;
   }
@@ -105,9 +105,11 @@ class FormatCache {
   std::map<CellFormat, lxw_format*> cache_;
 };
 
-void SetChartFont(const ChartFont& model, lxw_chart_font& font) {
+// `name` keeps the font's name for as long as `font` is used.
+void SetChartFont(const ChartFont& model, lxw_chart_font& font, std::string& name) {
   font = lxw_chart_font{};
-  font.name = model.name.empty() ? nullptr : const_cast<char*>(model.name.c_str());
+  name = ReportText(model.name);
+  font.name = name.empty() ? nullptr : name.data();
   font.size = model.size;
   font.bold = model.bold > 0 ? 1 : 0;
 }
@@ -155,7 +157,8 @@ lxw_chart* BuildChart(lxw_workbook* book, const ChartModel& model) {
   }
   lxw_chart* chart = workbook_add_chart(book, type);
   if (!chart) return nullptr;
-  const char* sheet = source->Name().c_str();
+  const std::string sheetName = ReportText(source->Name());
+  const char* sheet = sheetName.c_str();
   const lxw_row_t p1 = static_cast<lxw_row_t>(pointFirst - 1),
                   p2 = static_cast<lxw_row_t>(pointLast - 1);
   for (int s = seriesFirst; s <= seriesLast; ++s) {
@@ -185,10 +188,11 @@ lxw_chart* BuildChart(lxw_workbook* book, const ChartModel& model) {
     if (model.type == 4) chart_series_set_marker_type(series, LXW_CHART_MARKER_NONE);
   }
   lxw_chart_font font;
+  std::string fontName;
   if (model.hasTitle) {
     if (!model.title.empty()) chart_title_set_name(chart, ReportText(model.title).c_str());
     if (HasFont(model.titleFont)) {
-      SetChartFont(model.titleFont, font);
+      SetChartFont(model.titleFont, font, fontName);
       if (model.titleFont.bold < 0) font.bold = 1;  // titles are bold by default
       chart_title_set_name_font(chart, &font);
     }
@@ -198,7 +202,7 @@ lxw_chart* BuildChart(lxw_workbook* book, const ChartModel& model) {
   if (!model.hasLegend) {
     chart_legend_set_position(chart, LXW_CHART_LEGEND_NONE);
   } else if (HasFont(model.legendFont)) {
-    SetChartFont(model.legendFont, font);
+    SetChartFont(model.legendFont, font, fontName);
     chart_legend_set_font(chart, &font);
   }
   if (type != LXW_CHART_PIE) {
@@ -208,13 +212,13 @@ lxw_chart* BuildChart(lxw_workbook* book, const ChartModel& model) {
       if (axis->hasTitle) {
         chart_axis_set_name(lxw, ReportText(axis->title).c_str());
         if (HasFont(axis->titleFont)) {
-          SetChartFont(axis->titleFont, font);
+          SetChartFont(axis->titleFont, font, fontName);
           if (axis->titleFont.bold < 0) font.bold = 1;
           chart_axis_set_name_font(lxw, &font);
         }
       }
       if (HasFont(axis->tickFont)) {
-        SetChartFont(axis->tickFont, font);
+        SetChartFont(axis->tickFont, font, fontName);
         chart_axis_set_num_font(lxw, &font);
       }
     }
@@ -360,7 +364,7 @@ bool WriteXlsx(const WorkbookModel& model, const std::string& path, std::string&
     const SheetModel& sheet = *model.sheets[i];
     const bool active = static_cast<int>(i) == model.active;
     if (sheet.GetKind() == SheetModel::Kind::ChartSheet) {
-      lxw_chartsheet* cs = workbook_add_chartsheet(book, sheet.Name().c_str());
+      lxw_chartsheet* cs = workbook_add_chartsheet(book, ReportText(sheet.Name()).c_str());
       if (!cs) continue;
       lxw_chart* chart = sheet.SheetChart() ? BuildChart(book, *sheet.SheetChart()) : nullptr;
       if (!chart) {
@@ -372,7 +376,7 @@ bool WriteXlsx(const WorkbookModel& model, const std::string& path, std::string&
       if (active) chartsheet_activate(cs);
       continue;
     }
-    lxw_worksheet* ws = workbook_add_worksheet(book, sheet.Name().c_str());
+    lxw_worksheet* ws = workbook_add_worksheet(book, ReportText(sheet.Name()).c_str());
     if (!ws) {
       workbook_close(book);
       std::error_code ec;

@@ -100,6 +100,19 @@ TEST_F(WorkbookFile, GridlineFixRefusesWhatIsNotAWorkbook) {
   EXPECT_EQ(error, "not a compound document");
   EXPECT_EQ(ReadText(path), std::string(600, 'x'));
   EXPECT_FALSE(HideGridlinesInXls(dir + "/absent.xls", {true}, error));
+
+  // A damaged file whose sector chains loop (here the allocation table's
+  // chain points back at itself) is refused as it is, not followed for ever.
+  std::vector<uint8_t> looped(1024, 0);
+  const uint8_t signature[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+  std::copy(std::begin(signature), std::end(signature), looped.begin());
+  looped[0x1E] = 9;  // 512-byte sectors
+  looped[0x20] = 6;
+  std::fill(looped.begin() + 0x4C, looped.begin() + 512, 0xFF);  // no FAT sector in the header
+  WriteBytes(path, looped);  // the chain starts at sector 0, whose last entry is 0 again
+  EXPECT_FALSE(HideGridlinesInXls(path, {true}, error));
+  EXPECT_EQ(error, "no workbook stream");
+  EXPECT_EQ(ReadBytes(path), looped);
 }
 
 }  // namespace

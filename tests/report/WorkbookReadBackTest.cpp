@@ -217,5 +217,42 @@ print(repr(wb["PET'S DATA REPORT"]["B7"].value))
                 Cell(0, 1) + "'\n");
 }
 
+TEST_F(WorkbookReadBack, BytesThatAreNotUtf8BecomeReplacementCharactersInWellFormedParts) {
+  if (std::system("/usr/bin/python3 -c '' >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "python3 is not installed";
+  // A stray Latin-1 byte, a cut sequence, an overlong slash, a surrogate, and
+  // good UTF-8 that must pass unchanged.
+  MemorySessionTable cells;
+  cells.InsertRow(0);
+  cells.SetCellText(0, 0, "1\xE2\x82");
+  WorkbookJob job;
+  job.path = *dir + "/bytes.xlsx";
+  job.plot = false;
+  job.pet = {"Re\xE9x", "Ann \xC0\xAF Smith", "B\xC3\xA4r \xED\xA0\x80."};
+  job.table = &cells;
+  RecordingMessages messages;
+  RecordedObserver observer;
+  ASSERT_TRUE(SaveReport(job, messages, observer));
+  EXPECT_TRUE(messages.shown.empty());
+  // Every part parsed by a strict XML reader; then the shared strings.
+  const std::string script = R"(
+import sys, zipfile, xml.dom.minidom
+z = zipfile.ZipFile(sys.argv[1])
+for n in z.namelist():
+    if n.endswith(".xml") or n.endswith(".rels"):
+        xml.dom.minidom.parseString(z.read(n))
+d = xml.dom.minidom.parseString(z.read("xl/sharedStrings.xml"))
+for t in d.getElementsByTagName("t"):
+    s = "".join(c.data for c in t.childNodes)
+    if "\ufffd" in s or "\xe4" in s:
+        print(s.encode("unicode_escape").decode())
+)";
+  std::string out;
+  ASSERT_TRUE(RunPython(*dir, script, job.path, out)) << out;
+  EXPECT_EQ(out,
+            "Re\\ufffdx\nAnn \\ufffd\\ufffd Smith\nB\\xe4r \\ufffd\\ufffd\\ufffd.\n"
+            "1\\ufffd\\ufffd\n");
+}
+
 }  // namespace
 }  // namespace yelvane
