@@ -28,6 +28,7 @@
 #include "app/DlgUnitFlash.h"
 #include "app/Icons.h"
 #include "app/Prompt.h"
+#include "app/SessionChartPane.h"
 #include "app/Vandry.h"
 #include "app/VandryView.h"
 #include "common/Color.h"
@@ -278,6 +279,7 @@ CMainFrame::CMainFrame(QWidget* parent)
   RefreshPetLabels();
   CreateStatusBar();
   CreateLogBar();
+  CreateChartBar();
 
   log_ = std::make_unique<GatedLog>(gate_, m_wndLog);
   progress_ = std::make_unique<GatedProgress>(gate_, m_wndProgress);
@@ -471,6 +473,17 @@ void CMainFrame::CreateLogBar() {
   m_wndLogBar->AddPage(m_wndLog, QStringLiteral("Process Log"), LogPageIcon());
 }
 
+void CMainFrame::CreateChartBar() {
+  m_wndChartBar = new CSessionChartBar(this);
+  m_wndChartBar->setObjectName(QStringLiteral("bar131"));
+  if (!m_wndChartBar->Create(
+          this, view_, [this] { return dumpPath_; }, QSize(440, 300))) {
+    qDebug("Failed to create mybar");
+    return;
+  }
+  DockControlBar(m_wndChartBar, Qt::RightDockWidgetArea);
+}
+
 void CMainFrame::SetPrompt(MessageSink* prompt) {
   prompt_ = prompt ? prompt : boxes_.get();
 }
@@ -515,6 +528,7 @@ void CMainFrame::StartReport(const std::string& dumpPath) {
   // One report fills the table at a time: a new one waits for the last.
   FinishReport();
   reportDone_ = false;
+  dumpPath_ = dumpPath;
   reportThread_ = std::thread([this, dumpPath] {
     ReportFlashData(dumpPath, *view_, *log_, *progress_, *messages_);
     reportDone_ = true;
@@ -538,6 +552,7 @@ void CMainFrame::OpenDump(const std::string& dumpPath) {
   m_wndProgress->SetStartColor(ToQColor(kProgressStartColor));
   m_wndProgress->SetEndColor(ToQColor(kProgressEndColor));
   m_wndProgress->SetTextColor(ToQColor(kProgressTextColor));
+  dumpPath_ = dumpPath;
   ReportFlashData(dumpPath, *view_, *log_, *progress_, *messages_);
 }
 

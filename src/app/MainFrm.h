@@ -34,6 +34,7 @@ class QToolBar;
 namespace yelvane {
 
 class CVandryView;
+class CSessionChartBar;
 
 // Command ids of the menu, the toolbar and the accelerators.
 enum CommandId : int {
@@ -151,6 +152,9 @@ class CMainFrame : public CAutoHideFrame, private PresenceIndicator {
   int PaneWidth(int indicator) const;
   QWidget* PaneWidget(int index) const;
   CProcessLogBar* LogBar() const { return m_wndLogBar; }
+  // The "Session Chart" pane, and the dump the table's sessions came from.
+  CSessionChartBar* ChartBar() const { return m_wndChartBar; }
+  const std::string& DumpPath() const { return dumpPath_; }
   QToolBar* ToolBar() const { return m_wndToolBar; }
 
  protected:
@@ -166,6 +170,7 @@ class CMainFrame : public CAutoHideFrame, private PresenceIndicator {
   void CreateToolBar();
   void CreateStatusBar();
   void CreateLogBar();
+  void CreateChartBar();
   void CreateMenus();
   QAction* AddCommand(int id, const QString& text);
   void OnPetInformation();
@@ -193,6 +198,8 @@ class CMainFrame : public CAutoHideFrame, private PresenceIndicator {
   CVandryView* view_ = nullptr;
   QToolBar* m_wndToolBar = nullptr;
   CProcessLogBar* m_wndLogBar = nullptr;
+  CSessionChartBar* m_wndChartBar = nullptr;
+  std::string dumpPath_;
   QLabel* statusText_ = nullptr;
   std::vector<QWidget*> panes_;
   QTimer timer1_;
