@@ -219,6 +219,7 @@ int CSessionChartPage::SelectedRow() const {
 void CSessionChartPage::Refresh() {
   refreshPending_ = false;
   row_ = 0;
+  if (!view_) return;
   if (view_->RowCount() == 0) {
     ShowHint(QStringLiteral("No sessions to show yet: read the logger's memory data."));
     return;
@@ -364,6 +365,7 @@ void COverviewPage::Rebuild() {
   dirty_ = false;
   rebuildTimer_.stop();
   points_.clear();
+  if (!view_) return;
   const int rows = view_->RowCount();
   points_.reserve(static_cast<std::size_t>(rows));
   for (int r = 0; r < rows; ++r) {

@@ -15,6 +15,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "app/VandryView.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -34,8 +36,6 @@ class QStackedLayout;
 class QValueAxis;
 
 namespace yelvane {
-
-class CVandryView;
 
 // The dump the table's sessions were read from ("" when there is none).
 using DumpPathSource = std::function<std::string()>;
@@ -95,7 +95,7 @@ class CSessionChartPage final : public CChartPage {
   int SelectedRow() const;
   void LabelTimeAxis();
 
-  CVandryView* view_;
+  QPointer<CVandryView> view_;
   DumpPathSource dumpPath_;
   QLineSeries* bark_;
   QLineSeries* activity_;
@@ -147,7 +147,7 @@ class COverviewPage final : public CChartPage {
  private:
   void MarkDirty();
 
-  CVandryView* view_;
+  QPointer<CVandryView> view_;
   QLineSeries* bark_;
   QLineSeries* activity_;
   QDateTimeAxis* startAxis_;
