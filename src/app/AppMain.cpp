@@ -13,6 +13,7 @@
 
 #include "app/MainFrm.h"
 #include "app/Vandry.h"
+#include "app/VandryView.h"
 #include "common/ExitCodes.h"
 #include "sim/DriveChoice.h"
 
@@ -24,6 +25,7 @@ struct GuiOptions {
   DriveChoice drives;  // --simulate, --trace, --sim-*
   std::optional<std::string> screenshot;
   std::optional<std::string> openDump;
+  std::optional<int> select;
 };
 
 int TakeScreenshot(CMainFrame& frame, const std::string& path) {
@@ -66,6 +68,8 @@ int RunYelvane(int argc, char** argv) {
   auto* openDump = cli.add_option("--open-dump", options.openDump,
                                   "Show the sessions of a memory dump file at start");
   openDump->check(CLI::ExistingFile);
+  cli.add_option("--select", options.select, "Select session row N (from 1) at start")
+      ->check(CLI::PositiveNumber);
   // Qt has taken its own options out already; CLI11 wants the rest reversed.
   std::vector<std::string> args;
   for (qsizetype i = arguments.size() - 1; i >= 1; --i) args.push_back(arguments[i].toStdString());
@@ -84,6 +88,15 @@ int RunYelvane(int argc, char** argv) {
   CMainFrame frame;
   frame.SetDrives(*drives);
   if (options.openDump) frame.OpenDump(*options.openDump);
+  if (options.select) {
+    const int rows = frame.View()->RowCount();
+    if (*options.select > rows) {
+      std::cerr << "Session row " << *options.select << " does not exist: the table has " << rows
+                << " rows.\n";
+      return kExitFailed;
+    }
+    frame.View()->selectRow(*options.select - 1);
+  }
   if (options.screenshot) return TakeScreenshot(frame, *options.screenshot);
   // Where the window manager does not maximize, or once the user restores
   // the window, it has a usable size of its own, centred.

@@ -6,7 +6,7 @@
 namespace yelvane {
 
 // The desktop program: options, the application object and the main window.
-// `yelvane [--simulate[=IMAGE]] [--sim-...] [--screenshot=FILE [--open-dump=DUMP]]`
+// `yelvane [--simulate[=IMAGE]] [--sim-...] [--screenshot=FILE] [--open-dump=DUMP] [--select=N]`
 int RunYelvane(int argc, char** argv);
 
 }  // namespace yelvane

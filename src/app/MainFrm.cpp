@@ -36,6 +36,7 @@
 #include "app/Icons.h"
 #include "app/Prompt.h"
 #include "app/ReportFile.h"
+#include "app/SessionChartPane.h"
 #include "app/Vandry.h"
 #include "app/VandryView.h"
 #include "common/Color.h"
@@ -301,6 +302,7 @@ CMainFrame::CMainFrame(QWidget* parent)
   RefreshPetLabels();
   CreateStatusBar();
   CreateLogBar();
+  CreateChartBar();
   CreateViewMenu();
 
   log_ = std::make_unique<GatedLog>(gate_, m_wndLog);
@@ -566,6 +568,17 @@ void CMainFrame::CreateViewMenu() {
   connect(m_wndLogBar, &QDockWidget::visibilityChanged, log, syncLog);
   connect(this, &CAutoHideFrame::autoHideChanged, log, syncLog);
   // The "Session Chart" pane gets its item here, the same way, once it exists.
+}
+
+void CMainFrame::CreateChartBar() {
+  m_wndChartBar = new CSessionChartBar(this);
+  m_wndChartBar->setObjectName(QStringLiteral("bar131"));
+  if (!m_wndChartBar->Create(
+          this, view_, [this] { return tableDump_; }, QSize(440, 300))) {
+    qDebug("Failed to create mybar");
+    return;
+  }
+  DockControlBar(m_wndChartBar, Qt::RightDockWidgetArea);
 }
 
 void CMainFrame::SetPrompt(MessageSink* prompt) {

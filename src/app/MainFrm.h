@@ -39,6 +39,7 @@ namespace yelvane {
 class CDlgSaving;
 class CVandryView;
 class ReportFilePrompt;
+class CSessionChartBar;
 
 // Command ids of the menu, the toolbar and the accelerators.
 enum CommandId : int {
@@ -176,6 +177,8 @@ class CMainFrame : public CAutoHideFrame, private PresenceIndicator {
   CProcessLogBar* LogBar() const { return m_wndLogBar; }
   // View: a checkable item per pane.
   QMenu* ViewMenu() const { return viewMenu_; }
+  // The "Session Chart" pane.
+  CSessionChartBar* ChartBar() const { return m_wndChartBar; }
   QToolBar* ToolBar() const { return m_wndToolBar; }
 
  protected:
@@ -191,6 +194,7 @@ class CMainFrame : public CAutoHideFrame, private PresenceIndicator {
   void CreateToolBar();
   void CreateStatusBar();
   void CreateLogBar();
+  void CreateChartBar();
   void CreateMenus();
   void CreateViewMenu();
   QAction* AddCommand(int id, const QString& text);
@@ -222,6 +226,7 @@ class CMainFrame : public CAutoHideFrame, private PresenceIndicator {
   CVandryView* view_ = nullptr;
   QToolBar* m_wndToolBar = nullptr;
   CProcessLogBar* m_wndLogBar = nullptr;
+  CSessionChartBar* m_wndChartBar = nullptr;
   QLabel* statusText_ = nullptr;
   QMenu* viewMenu_ = nullptr;
   std::vector<QWidget*> panes_;

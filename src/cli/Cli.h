@@ -26,8 +26,9 @@ std::unique_ptr<DriveEnumerator> OpenDrives(CliContext& ctx);
 
 // Each group of commands registers its subcommands and callbacks; a callback
 // stores its result in ctx.exitCode.
-void RegisterDataCommands(CLI::App& app, CliContext& ctx);  // decode, report, series, simulate
-void RegisterUnitCommands(CLI::App& app, CliContext& ctx);  // devices, info
+void RegisterDataCommands(CLI::App& app, CliContext& ctx);      // decode, report, series, simulate
+void RegisterUnitCommands(CLI::App& app, CliContext& ctx);      // devices, info
+void RegisterDownloadCommands(CLI::App& app, CliContext& ctx);  // downloads
 void RegisterOperationCommands(CLI::App& app,
                                CliContext& ctx);  // read, erase, upgrade, sync-clock, image
 void RegisterAccessCommands(CLI::App& app, CliContext& ctx);  // setup-access

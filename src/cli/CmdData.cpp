@@ -20,6 +20,7 @@
 #include "common/Format.h"
 #include "common/NoCase.h"
 #include "common/Sinks.h"
+#include "report/CsvReport.h"
 #include "report/TextReport.h"
 #include "report/WorkbookReport.h"
 #include "sim/DemoData.h"
@@ -76,11 +77,12 @@ Walked WalkDump(const std::string& dumpPath, MemorySessionTable& table, Dump* ke
 }
 
 // Which writer a report path goes to; other kinds are refused with a usage error.
-enum class ReportKind { Text, Workbook, Unsupported };
+enum class ReportKind { Text, Csv, Workbook, Unsupported };
 
 ReportKind ReportKindOf(const std::string& path) {
   const std::string extension = LowerExtension(path);
   if (extension == ".txt") return ReportKind::Text;
+  if (extension == ".csv") return ReportKind::Csv;
   if (extension == ".xls" || extension == ".xlsx") return ReportKind::Workbook;
   return ReportKind::Unsupported;
 }
@@ -88,6 +90,7 @@ ReportKind ReportKindOf(const std::string& path) {
 struct DataOptions {
   std::string dump;
   std::string format = "table";
+  std::string seriesFormat = "tsv";
   std::string output;
   PetInfo pet;
   int row = 0;
@@ -159,15 +162,17 @@ int RunWorkbookReport(const DataOptions& o) {
 int RunReport(const DataOptions& o) {
   const ReportKind kind = ReportKindOf(o.output);
   if (kind == ReportKind::Unsupported) {
-    StderrLine(
-        Format("Unsupported report type for \"%s\": use .txt, .xlsx or .xls.", o.output.c_str()));
+    StderrLine(Format("Unsupported report type for \"%s\": use .txt, .csv, .xlsx or .xls.",
+                      o.output.c_str()));
     return kExitUsage;
   }
   if (kind == ReportKind::Workbook) return RunWorkbookReport(o);
   MemorySessionTable table;
   if (WalkDump(o.dump, table) != Walked::Complete) return kExitFailed;
   std::string error;
-  if (!WriteTextReport(o.output, table, o.pet, error)) {
+  const bool written = kind == ReportKind::Csv ? WriteCsvReport(o.output, table, error)
+                                               : WriteTextReport(o.output, table, o.pet, error);
+  if (!written) {
     StderrLine(error);
     return kExitFailed;
   }
@@ -189,6 +194,11 @@ int RunSeries(const DataOptions& o) {
   }
   ChartSeries series;
   LoadSessionChart(table, o.row, dump->data(), dump->size(), series);
+  if (o.seriesFormat == "csv") {
+    const std::string csv = BuildSeriesCsv(series);
+    std::fwrite(csv.data(), 1, csv.size(), stdout);
+    return kExitOk;
+  }
   for (std::size_t i = 0; i < series.labels.size(); ++i) {
     const unsigned bark = i < series.bark.size() ? series.bark[i] : 0u;
     const unsigned activity = i < series.activity.size() ? series.activity[i] : 0u;
@@ -222,14 +232,15 @@ void RegisterDataCommands(CLI::App& app, CliContext& ctx) {
 
   auto* decode = app.add_subcommand("decode", "Decode a memory dump into its session table");
   decode->add_option("DUMP", o->dump, "Memory dump file (327680 bytes)")->required();
-  decode->add_option("--format", o->format, "table, tsv or json")
-      ->check(CLI::IsMember({"table", "tsv", "json"}))
+  decode->add_option("--format", o->format, "table, tsv, csv or json")
+      ->check(CLI::IsMember({"table", "tsv", "csv", "json"}))
       ->capture_default_str();
   decode->callback([o, &ctx] { ctx.exitCode = RunDecode(*o); });
 
   auto* report = app.add_subcommand("report", "Write the report of a memory dump");
   report->add_option("DUMP", o->dump, "Memory dump file")->required();
-  report->add_option("-o,--output", o->output, "Report file (.txt, .xlsx or .xls)")->required();
+  report->add_option("-o,--output", o->output, "Report file (.txt, .csv, .xlsx or .xls)")
+      ->required();
   report->add_flag("--no-charts", o->noCharts, "Workbook without the chart sheet per session");
   AddPetOptions(*report, o->pet);
   report->callback([o, &ctx] {
@@ -243,6 +254,9 @@ void RegisterDataCommands(CLI::App& app, CliContext& ctx) {
   series->add_option("N", o->row, "Session row, from 1")
       ->required()
       ->check(CLI::Range(1, kSessionSlots));
+  series->add_option("--format", o->seriesFormat, "tsv or csv")
+      ->check(CLI::IsMember({"tsv", "csv"}))
+      ->capture_default_str();
   series->callback([o, &ctx] { ctx.exitCode = RunSeries(*o); });
 
   auto* simulate = app.add_subcommand("simulate", "Simulated logger memory");

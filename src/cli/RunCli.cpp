@@ -19,6 +19,7 @@ int RunCli(int argc, char** argv) {
   AddDriveOptions(app, ctx.drives);
   RegisterDataCommands(app, ctx);
   RegisterUnitCommands(app, ctx);
+  RegisterDownloadCommands(app, ctx);
   RegisterOperationCommands(app, ctx);
   RegisterAccessCommands(app, ctx);
   try {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/Format.h"
+#include "report/CsvReport.h"
 
 namespace yelvane {
 namespace {
@@ -51,20 +52,6 @@ void PrintTable(const SessionTable& table) {
   for (int r = 0; r < table.RowCount(); ++r) line([&](int c) { return Cell(table, r, c); });
 }
 
-std::string JsonString(const std::string& text) {
-  std::string out = "\"";
-  for (const char ch : text) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (ch == '"' || ch == '\\')
-      out += std::string("\\") + ch;
-    else if (c < 0x20)
-      out += Format("\\u%04x", c);
-    else
-      out += ch;
-  }
-  return out + "\"";
-}
-
 // Counts are written as JSON numbers when the cell holds only digits.
 std::string JsonNumberOrString(const std::string& text) {
   const bool digits =
@@ -99,13 +86,31 @@ void PrintJson(const SessionTable& table) {
 
 }  // namespace
 
+std::string JsonString(const std::string& text) {
+  std::string out = "\"";
+  for (const char ch : text) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (ch == '"' || ch == '\\')
+      out += std::string("\\") + ch;
+    else if (c < 0x20)
+      out += Format("\\u%04x", c);
+    else
+      out += ch;
+  }
+  return out + "\"";
+}
+
 void PrintSessions(const SessionTable& table, const std::string& format) {
-  if (format == "tsv")
+  if (format == "tsv") {
     PrintTsv(table);
-  else if (format == "json")
+  } else if (format == "csv") {
+    const std::string csv = BuildCsvReport(table);
+    std::fwrite(csv.data(), 1, csv.size(), stdout);
+  } else if (format == "json") {
     PrintJson(table);
-  else
+  } else {
     PrintTable(table);
+  }
 }
 
 }  // namespace yelvane

@@ -9,7 +9,11 @@
 namespace yelvane {
 
 // `format` is "table" (aligned columns under a BARKING / ACTIVITY line),
-// "tsv" (one line per row, cells separated by tabs) or "json".
+// "tsv" (one line per row, cells separated by tabs), "csv" (RFC 4180, CRLF,
+// under its header line) or "json".
 void PrintSessions(const SessionTable& table, const std::string& format);
+
+// `text` as a JSON string literal, quotes included.
+std::string JsonString(const std::string& text);
 
 }  // namespace yelvane

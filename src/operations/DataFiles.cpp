@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
+#include <tuple>
 
 #include "common/FileReplace.h"
 #include "common/Format.h"
@@ -28,7 +29,76 @@ bool HasMscExtension(const fs::path& path) {
   return LowerExtension(path.string()) == kImageDefaultExtension;
 }
 
+// Reads `count` decimal digits of `text` at `at`; -1 unless all are digits.
+int Digits(const std::string& text, std::size_t at, std::size_t count) {
+  if (at + count > text.size()) return -1;
+  int value = 0;
+  for (std::size_t i = at; i < at + count; ++i) {
+    if (text[i] < '0' || text[i] > '9') return -1;
+    value = value * 10 + (text[i] - '0');
+  }
+  return value;
+}
+
+// "yelvane-YYYYMMDD-HHMMSS.bin" or "yelvane-YYYYMMDD-HHMMSS-N.bin".
+std::optional<ArchivedDownload> ParseDownloadName(const std::string& name) {
+  const std::string prefix = "yelvane-";
+  const std::string suffix = ".bin";
+  const std::size_t stemLength = prefix.size() + 15;  // YYYYMMDD-HHMMSS
+  if (name.size() < stemLength + suffix.size() || name.compare(0, prefix.size(), prefix) != 0 ||
+      name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0 ||
+      name[prefix.size() + 8] != '-')
+    return std::nullopt;
+  const std::size_t d = prefix.size();
+  const int year = Digits(name, d, 4), month = Digits(name, d + 4, 2), day = Digits(name, d + 6, 2);
+  const int hour = Digits(name, d + 9, 2), minute = Digits(name, d + 11, 2);
+  const int second = Digits(name, d + 13, 2);
+  if (year < 0 || month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 || hour > 23 ||
+      minute < 0 || minute > 59 || second < 0 || second > 60)
+    return std::nullopt;
+  ArchivedDownload download;
+  const std::size_t rest = name.size() - suffix.size() - stemLength;
+  if (rest > 0) {
+    // "-N" with N from 2, no leading zero: what ArchiveDownload adds.
+    if (rest < 2 || rest > 4 || name[stemLength] != '-' || name[stemLength + 1] == '0')
+      return std::nullopt;
+    download.sequence = Digits(name, stemLength + 1, rest - 1);
+    if (download.sequence < 2) return std::nullopt;
+  }
+  download.time.tm_year = year - 1900;
+  download.time.tm_mon = month - 1;
+  download.time.tm_mday = day;
+  download.time.tm_hour = hour;
+  download.time.tm_min = minute;
+  download.time.tm_sec = second;
+  return download;
+}
+
 }  // namespace
+
+std::string DownloadTimeText(const std::tm& time) {
+  return Format("%04d-%02d-%02d %02d:%02d:%02d", time.tm_year + 1900, time.tm_mon + 1, time.tm_mday,
+                time.tm_hour, time.tm_min, time.tm_sec);
+}
+
+std::vector<ArchivedDownload> ListDownloads(const std::string& folder) {
+  std::vector<ArchivedDownload> downloads;
+  std::error_code error;
+  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    std::optional<ArchivedDownload> download = ParseDownloadName(it->path().filename().string());
+    if (!download || !IsRegularFile(it->path())) continue;
+    download->path = it->path().string();
+    downloads.push_back(std::move(*download));
+  }
+  const auto key = [](const ArchivedDownload& d) {
+    return std::make_tuple(d.time.tm_year, d.time.tm_mon, d.time.tm_mday, d.time.tm_hour,
+                           d.time.tm_min, d.time.tm_sec, d.sequence);
+  };
+  std::sort(
+      downloads.begin(), downloads.end(),
+      [&key](const ArchivedDownload& a, const ArchivedDownload& b) { return key(a) > key(b); });
+  return downloads;
+}
 
 std::string JoinPath(const std::string& folder, const std::string& name) {
   if (folder.empty()) return name;

@@ -44,4 +44,19 @@ std::string DownloadArchiveFolder();
 std::optional<std::string> ArchiveDownload(const std::string& folder, const std::tm& when,
                                            const std::vector<uint8_t>& data);
 
+// One archived download, as its file name tells it.
+struct ArchivedDownload {
+  std::string path;
+  std::tm time{};    // when it was read (tm_year from 1900, tm_mon from 0)
+  int sequence = 1;  // 1, or the N of a "-N" added to keep an older copy
+};
+
+// "YYYY-MM-DD HH:MM:SS" of a download's time.
+std::string DownloadTimeText(const std::tm& time);
+
+// The downloads in `folder`: the regular files named as ArchiveDownload
+// names them, newest first (a later "-N" before an earlier one of the same
+// second). Other files are left out; a missing folder has none.
+std::vector<ArchivedDownload> ListDownloads(const std::string& folder);
+
 }  // namespace yelvane

@@ -150,6 +150,22 @@ TEST_F(DataCommands, SeriesPrintsLabelsAndCounts) {
   EXPECT_EQ(RunTool(dir_.Path(), {"series", "demo.bin", "x"}).code, 2);
 }
 
+TEST_F(DataCommands, CsvOfDecodeReportAndSeriesMatchesGoldenFiles) {
+  const ToolRun decode = RunTool(dir_.Path(), {"decode", "demo.bin", "--format", "csv"});
+  ASSERT_EQ(decode.code, 0) << decode.err;
+  ExpectGolden(decode.out, "decode_demo.csv");
+  // The report file holds the same bytes, whatever the pet information.
+  const ToolRun report =
+      RunTool(dir_.Path(), {"report", "demo.bin", "-o", "pet.csv", "--pet-name", "Rex"});
+  ASSERT_EQ(report.code, 0) << report.err;
+  EXPECT_EQ(ReadText(dir_.Path() / "pet.csv"), decode.out);
+  // Row 3 crosses midnight.
+  const ToolRun series = RunTool(dir_.Path(), {"series", "demo.bin", "3", "--format", "csv"});
+  ASSERT_EQ(series.code, 0) << series.err;
+  ExpectGolden(series.out, "series_demo_3.csv");
+  EXPECT_EQ(RunTool(dir_.Path(), {"series", "demo.bin", "3", "--format", "json"}).code, 2);
+}
+
 TEST_F(DataCommands, SimulateCreateWritesImagesAndDumps) {
   ASSERT_EQ(RunTool(dir_.Path(), {"simulate", "create", "image.bin"}).code, 0);
   ASSERT_EQ(RunTool(dir_.Path(), {"simulate", "create", "dump.bin", "--dump"}).code, 0);

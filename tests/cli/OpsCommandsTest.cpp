@@ -23,6 +23,15 @@ using test::ReadBytes;
 using test::ToolRun;
 using test::WriteBytes;
 
+std::vector<std::string> SplitTabs(const std::string& line) {
+  std::vector<std::string> fields;
+  std::size_t from = 0;
+  for (std::size_t at; (at = line.find('\t', from)) != std::string::npos; from = at + 1)
+    fields.push_back(line.substr(from, at - from));
+  fields.push_back(line.substr(from));
+  return fields;
+}
+
 class OpsCommands : public ::testing::Test {
  protected:
   OpsCommands() {
@@ -195,6 +204,54 @@ TEST_F(OpsCommands, SyncClockAndImageSummary) {
   EXPECT_EQ(bad.code, 1);
   EXPECT_EQ(Lines(bad.err), std::vector<std::string>{"This file is not MSC format!"});
   EXPECT_EQ(Cli({"image", "none.msc"}).code, 1);
+}
+
+TEST_F(OpsCommands, DownloadsListsEveryReadNewestFirstWithItsSessions) {
+  const ToolRun first = Cli({"--simulate=mem.bin", "read", "--format", "tsv"});
+  ASSERT_EQ(first.code, 0);
+  const int sessions = static_cast<int>(Lines(first.out).size());
+  ASSERT_GT(sessions, 0);
+  ASSERT_EQ(Cli({"--simulate=mem.bin", "read"}).code, 0);
+  ASSERT_EQ(Cli({"--simulate=mem.bin", "erase", "--yes"}).code, 0);
+  ASSERT_EQ(Cli({"--simulate=mem.bin", "read"}).code, 0);
+  std::vector<fs::path> files;
+  for (const auto& entry : fs::directory_iterator(archive_)) files.push_back(entry.path());
+  ASSERT_EQ(files.size(), 3u);
+
+  const ToolRun run = Cli({"downloads"});
+  ASSERT_EQ(run.code, 0) << run.err;
+  const std::vector<std::string> lines = Lines(run.out);
+  ASSERT_EQ(lines.size(), 3u);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::vector<std::string> f = SplitTabs(lines[i]);
+    ASSERT_EQ(f.size(), 3u) << lines[i];
+    const std::string name = fs::path(f[0]).filename().string();
+    EXPECT_EQ(fs::path(f[0]).parent_path(), archive_);
+    // The time is the name's: yelvane-YYYYMMDD-HHMMSS.
+    EXPECT_EQ(f[1], name.substr(8, 4) + "-" + name.substr(12, 2) + "-" + name.substr(14, 2) + " " +
+                        name.substr(17, 2) + ":" + name.substr(19, 2) + ":" + name.substr(21, 2));
+    // The newest is the read after the erase.
+    EXPECT_EQ(f[2], std::to_string(i == 0 ? 0 : sessions));
+  }
+  // The erased read is the newest, whether or not the reads shared a second
+  // (then it is the one with the highest "-N").
+  EXPECT_GE(SplitTabs(lines[0])[1], SplitTabs(lines[1])[1]);
+  EXPECT_GE(SplitTabs(lines[1])[1], SplitTabs(lines[2])[1]);
+
+  const ToolRun json = Cli({"downloads", "--format", "json"});
+  ASSERT_EQ(json.code, 0);
+  const std::vector<std::string> f = SplitTabs(lines[0]);
+  EXPECT_EQ(json.out.substr(0, json.out.find('\n', 2) + 1),
+            "[\n  {\"path\": \"" + f[0] + "\", \"time\": \"" + f[1] + "\", \"sessions\": 0},\n");
+  EXPECT_EQ(std::count(json.out.begin(), json.out.end(), '{'), 3);
+  EXPECT_EQ(json.out.substr(json.out.size() - 4), "}\n]\n");
+
+  // An empty archive lists nothing and says so.
+  fs::remove_all(archive_);
+  const ToolRun none = Cli({"downloads", "--format", "json"});
+  EXPECT_EQ(none.code, 0);
+  EXPECT_EQ(none.out, "[]\n");
+  EXPECT_NE(none.err.find("No downloads"), std::string::npos);
 }
 
 }  // namespace

@@ -10,12 +10,14 @@
 
 #include <fstream>
 
+#include "app/SessionChartPane.h"
 #include "sim/DemoData.h"
 
 class TestAppOptions : public QObject {
   Q_OBJECT
  private slots:
   void screenshotShowsTheDumpOnTheSimulatedLogger();
+  void selectShowsTheRowsChartInTheShot();
   void badUsageExitsTwo();
   void versionNeedsNoDisplay();
 
@@ -55,6 +57,38 @@ void TestAppOptions::screenshotShowsTheDumpOnTheSimulatedLogger() {
   QVERIFY(blue > 1000);
   // The program wrote nothing beside the dump in its folder.
   QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+}
+
+void TestAppOptions::selectShowsTheRowsChartInTheShot() {
+  QTemporaryDir dir;
+  const auto dump = yelvane::DumpSlice(yelvane::MakeDemoMemory(yelvane::DemoOptions{}));
+  std::ofstream(dir.filePath("demo.bin").toStdString(), std::ios::binary)
+      .write(reinterpret_cast<const char*>(dump.data()), static_cast<std::streamsize>(dump.size()));
+  const QString shot = dir.filePath("shot.png");
+  QCOMPARE(
+      Run({"--simulate", "--screenshot=" + shot, "--open-dump=demo.bin", "--select=3"}, dir.path()),
+      0);
+  const QImage image(shot);
+  QCOMPARE(image.size(), QSize(1280, 800));
+  // Both lines of the chart pane on the right, in their own colours.
+  int bark = 0, activity = 0;
+  for (int y = 60; y < 700; ++y) {
+    for (int x = 840; x < 1280; ++x) {
+      const QColor c = image.pixelColor(x, y);
+      bark += c == yelvane::BarkLineColor();
+      activity += c == yelvane::ActivityLineColor();
+    }
+  }
+  QVERIFY2(bark > 200, qPrintable(QString::number(bark)));
+  QVERIFY2(activity > 200, qPrintable(QString::number(activity)));
+  // A row the table does not have is refused, and no shot is taken.
+  QString errors;
+  QCOMPARE(Run({"--screenshot=" + dir.filePath("x.png"), "--open-dump=demo.bin", "--select=22"},
+               dir.path(), &errors),
+           1);
+  QVERIFY(errors.contains(QStringLiteral("the table has 21 rows")));
+  QVERIFY(!QFile::exists(dir.filePath("x.png")));
+  QCOMPARE(Run({"--select=0"}, dir.path()), 2);
 }
 
 void TestAppOptions::badUsageExitsTwo() {

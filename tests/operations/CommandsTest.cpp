@@ -440,3 +440,35 @@ TEST(DataFiles, EraseImageIsLookedForInTheStartupFolderFirst) {
 
 }  // namespace
 }  // namespace yelvane
+
+namespace yelvane {
+namespace {
+
+TEST(DataFiles, DownloadsAreListedNewestFirstFromTheirNames) {
+  const TempFolder temp;
+  const std::string folder = temp.Str();
+  // Sequence numbers compare as numbers (-10 after -9), dates across years;
+  // names ArchiveDownload never writes are left out, and so is a folder.
+  for (const char* name :
+       {"yelvane-20150609-140509.bin", "yelvane-20150609-140509-9.bin",
+        "yelvane-20150609-140509-10.bin", "yelvane-20141231-235959.bin",
+        "yelvane-20160101-000000.bin", "yelvane-20151301-000000.bin",
+        "yelvane-20150609-140509-1.bin", "yelvane-20150609-140509-02.bin",
+        "yelvane-2015060-140509.bin", "yelvane-20150609-140509.BIN", "notes.txt", "tmp.bin"})
+    WriteBytes(folder + "/" + name, {1});
+  fs::create_directory(folder + "/yelvane-20170101-000000.bin");
+  std::vector<std::string> listed;
+  for (const ArchivedDownload& d : ListDownloads(folder))
+    listed.push_back(fs::path(d.path).filename().string() + " " + DownloadTimeText(d.time));
+  EXPECT_EQ(listed, (std::vector<std::string>{
+                        "yelvane-20160101-000000.bin 2016-01-01 00:00:00",
+                        "yelvane-20150609-140509-10.bin 2015-06-09 14:05:09",
+                        "yelvane-20150609-140509-9.bin 2015-06-09 14:05:09",
+                        "yelvane-20150609-140509.bin 2015-06-09 14:05:09",
+                        "yelvane-20141231-235959.bin 2014-12-31 23:59:59",
+                    }));
+  EXPECT_TRUE(ListDownloads(folder + "/absent").empty());
+}
+
+}  // namespace
+}  // namespace yelvane
