@@ -33,6 +33,7 @@ std::string ReportFlashDataFromMemory(const uint8_t* dump, std::size_t size, Ses
   const std::string caption = kFlashReportCaption;
   std::string error;
   int row = 0;
+  std::array<std::string, 5> cells[2];  // reused: their buffers stay
   for (int k = 0; k < kSessionSlots; ++k) {
     progress.SetPos((k + 1) * 100 / kSessionSlots, caption);
     const std::size_t slot = static_cast<std::size_t>(k) * kSlotSize;
@@ -43,7 +44,6 @@ std::string ReportFlashDataFromMemory(const uint8_t* dump, std::size_t size, Ses
     // A record that is not written reads all zeros, which pass every check:
     // an unused slot can neither fail nor give a row.
     if (!inUse) continue;
-    std::array<std::string, 5> cells[2];
     for (int t = 0; t < 2 && error.empty(); ++t) error = FormatSessionRecord(records[t], cells[t]);
     if (!error.empty()) break;
     table.InsertRow(row);
