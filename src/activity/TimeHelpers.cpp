@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <climits>
 #include <cstdint>
 
@@ -168,13 +169,38 @@ bool SplitToNumbers(const std::string& text, std::vector<int>& list, char delimi
   return true;
 }
 
+void AppendTwoDigits(std::string& out, unsigned value) {
+  char digits[10];
+  const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+  if (end - digits < 2) out += '0';
+  out.append(digits, end);
+}
+
+void AppendDateText(std::string& out, unsigned month, unsigned day, unsigned year) {
+  AppendTwoDigits(out, month);
+  out += '-';
+  AppendTwoDigits(out, day);
+  out += "-20";
+  AppendTwoDigits(out, year);
+}
+
+void AppendTimeText(std::string& out, unsigned hour, unsigned minute) {
+  AppendTwoDigits(out, hour < 12 || hour == 12 ? hour : hour - 12);
+  out += ':';
+  AppendTwoDigits(out, minute);
+  out += hour < 12 ? "AM" : "PM";
+}
+
 std::string DateText(unsigned month, unsigned day, unsigned year) {
-  return Format("%02u-%02u-20%02u", month, day, year);
+  std::string text;
+  AppendDateText(text, month, day, year);
+  return text;
 }
 
 std::string TimeText(unsigned hour, unsigned minute) {
-  if (hour < 12) return Format("%02u:%02uAM", hour, minute);
-  return Format("%02u:%02uPM", hour == 12 ? 12u : hour - 12, minute);
+  std::string text;
+  AppendTimeText(text, hour, minute);
+  return text;
 }
 
 }  // namespace yelvane

@@ -49,5 +49,10 @@ bool SplitToNumbers(const std::string& text, std::vector<int>& list, char delimi
 // The cell texts the report writes.
 std::string DateText(unsigned month, unsigned day, unsigned year);  // "03-07-2011"
 std::string TimeText(unsigned hour, unsigned minute);               // "08:05PM"
+// The same texts appended to `out` (the walk builds its cells without
+// formatting calls): "03-07-2011", "08:05PM", and a number as "%02u" does.
+void AppendDateText(std::string& out, unsigned month, unsigned day, unsigned year);
+void AppendTimeText(std::string& out, unsigned hour, unsigned minute);
+void AppendTwoDigits(std::string& out, unsigned value);
 
 }  // namespace yelvane

@@ -59,6 +59,10 @@ void ToVariant(const Variant& from, VARIANT& to) {
       to.vt = VT_I4;
       to.lVal = from.Int();
       break;
+    case Variant::Type::Bool:
+      to.vt = VT_BOOL;
+      to.boolVal = from.Bool() ? VARIANT_TRUE : VARIANT_FALSE;
+      break;
     case Variant::Type::String: {
       const std::wstring wide = Widen(from.String());
       to.vt = VT_BSTR;

@@ -22,6 +22,11 @@ int32_t Variant::Int() const {
   return value ? *value : 0;
 }
 
+bool Variant::Bool() const {
+  const auto* value = std::get_if<bool>(&value_);
+  return value && *value;
+}
+
 const std::string& Variant::String() const {
   static const std::string kEmpty;
   const auto* value = std::get_if<std::string>(&value_);

@@ -33,7 +33,7 @@ class VariantArray {
 
 class Variant {
  public:
-  enum class Type { Empty, Int, String, Object, Array };
+  enum class Type { Empty, Int, String, Object, Array, Bool };
 
   Variant() = default;
   Variant(int32_t value) : value_(value) {}  // NOLINT: variants convert freely
@@ -41,6 +41,13 @@ class Variant {
   Variant(const char* value) : value_(std::string(value)) {}
   Variant(std::shared_ptr<Dispatch> object) : value_(std::move(object)) {}
   Variant(std::shared_ptr<VariantArray> array) : value_(std::move(array)) {}
+
+  // True or False, as properties such as PageSetup.Zoom take them.
+  static Variant Boolean(bool value) {
+    Variant v;
+    v.value_ = value;
+    return v;
+  }
 
   Type GetType() const { return static_cast<Type>(value_.index()); }
   bool IsEmpty() const { return GetType() == Type::Empty; }
@@ -51,11 +58,12 @@ class Variant {
   Dispatch* Object() const;
   std::shared_ptr<Dispatch> ObjectRef() const;
   const VariantArray* Array() const;
+  bool Bool() const;  // false unless a true Bool
   void Clear() { value_ = std::monostate{}; }
 
  private:
   std::variant<std::monostate, int32_t, std::string, std::shared_ptr<Dispatch>,
-               std::shared_ptr<VariantArray>>
+               std::shared_ptr<VariantArray>, bool>
       value_;
 };
 

@@ -100,6 +100,7 @@ struct DataOptions {
   bool erased = false;
   bool dumpOnly = false;
   bool noCharts = false;
+  bool yes = false;
 };
 
 int RunDecode(const DataOptions& o) {
@@ -133,13 +134,17 @@ int RunWorkbookReport(const DataOptions& o) {
   // A report of part of the sessions is not written: the range message
   // stays the last line.
   if (WalkDump(o.dump, table, &dump) != Walked::Complete) return kExitFailed;
-  // Every session gets its chart sheet; LibreOffice's conversion to the
-  // 97-2003 format grows slow and memory-hungry with hundreds of them.
-  if (!o.noCharts && table.RowCount() > 256 && LowerExtension(o.output) == ".xls") {
-    StderrLine(
-        Format("Warning: converting %d chart sheets to the 97-2003 format (.xls) takes long "
-               "and much memory; .xlsx is written in seconds.",
-               table.RowCount()));
+  // Past 256 sessions a .xls leaves sessions without their sheet: only --yes goes on.
+  if (const std::string warning = SessionSheetLimitWarning(o.output, !o.noCharts, table.RowCount());
+      !warning.empty()) {
+    StderrLine("Warning: " + warning);
+    if (!o.yes) {
+      StderrLine(
+          Format("Nothing was written to \"%s\": add --yes to write it with %d session "
+                 "sheets, or choose an .xlsx name.",
+                 o.output.c_str(), SessionSheetCount(o.output, true, table.RowCount())));
+      return kExitFailed;
+    }
   }
   const WorkbookJob job{.path = o.output,
                         .plot = !o.noCharts,
@@ -242,6 +247,7 @@ void RegisterDataCommands(CLI::App& app, CliContext& ctx) {
   report->add_option("-o,--output", o->output, "Report file (.txt, .csv, .xlsx or .xls)")
       ->required();
   report->add_flag("--no-charts", o->noCharts, "Workbook without the chart sheet per session");
+  report->add_flag("-y,--yes", o->yes, "Write a .xls of more than 256 sessions without asking");
   AddPetOptions(*report, o->pet);
   report->callback([o, &ctx] {
     RepairPetText(o->pet);

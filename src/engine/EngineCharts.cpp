@@ -262,7 +262,84 @@ HResult ChartObject::Location(const EngineCall& c) {
   return c.Answer(std::shared_ptr<Dispatch>(shared_from_this()));
 }
 
+// The frame of an embedded chart: Left, Top, Width and Height in points.
+class ChartFrameObject final : public EngineBase {
+ public:
+  ChartFrameObject(std::shared_ptr<SheetModel> sheet, std::shared_ptr<ChartModel> chart)
+      : sheet_(std::move(sheet)), chart_(std::move(chart)) {}
+
+  HResult GetLeft(const EngineCall& c) {
+    EmbeddedChart* e = Find();
+    return e ? Points(c, sheet_->ColumnLeftPx(e->col) + e->xOffset) : kXlEApplication;
+  }
+  HResult GetTop(const EngineCall& c) {
+    EmbeddedChart* e = Find();
+    return e ? Points(c, sheet_->RowTopPx(e->row) + e->yOffset) : kXlEApplication;
+  }
+  HResult GetWidth(const EngineCall& c) {
+    EmbeddedChart* e = Find();
+    return e ? Points(c, e->width) : kXlEApplication;
+  }
+  HResult GetHeight(const EngineCall& c) {
+    EmbeddedChart* e = Find();
+    return e ? Points(c, e->height) : kXlEApplication;
+  }
+  // A new place counts from the sheet's top-left corner.
+  HResult PutLeft(const EngineCall& c) {
+    return Put(c, 0, 1 << 24, [](EmbeddedChart& e, int px) { e.col = 1, e.xOffset = px; });
+  }
+  HResult PutTop(const EngineCall& c) {
+    return Put(c, 0, 1 << 24, [](EmbeddedChart& e, int px) { e.row = 1, e.yOffset = px; });
+  }
+  HResult PutWidth(const EngineCall& c) {
+    return Put(c, 1, 1 << 16, [](EmbeddedChart& e, int px) { e.width = px; });
+  }
+  HResult PutHeight(const EngineCall& c) {
+    return Put(c, 1, 1 << 16, [](EmbeddedChart& e, int px) { e.height = px; });
+  }
+
+ protected:
+  const std::vector<Member>& Members() const override {
+    static const std::vector<Member> m = {
+        {"Left", H(&ChartFrameObject::GetLeft), H(&ChartFrameObject::PutLeft)},
+        {"Top", H(&ChartFrameObject::GetTop), H(&ChartFrameObject::PutTop)},
+        {"Width", H(&ChartFrameObject::GetWidth), H(&ChartFrameObject::PutWidth)},
+        {"Height", H(&ChartFrameObject::GetHeight), H(&ChartFrameObject::PutHeight)}};
+    return m;
+  }
+  bool Alive() const override { return !sheet_->Deleted() && Find(); }
+
+ private:
+  EmbeddedChart* Find() const {
+    for (auto& e : sheet_->Charts()) {
+      if (e.chart == chart_) return &e;
+    }
+    return nullptr;
+  }
+  static HResult Points(const EngineCall& c, int pixels) {
+    return c.Answer(static_cast<int32_t>((pixels * 3 + 2) / 4));
+  }
+  template <class Set>
+  HResult Put(const EngineCall& c, int minPx, int maxPx, Set set) {
+    int32_t points = 0;
+    RETURN_IF_FAILED(IntArg(*c.value, points));
+    const int64_t px = (static_cast<int64_t>(points) * 4 + 1) / 3;
+    if (px < minPx || px > maxPx) return kXlEApplication;
+    EmbeddedChart* e = Find();
+    if (!e) return kXlEApplication;
+    set(*e, static_cast<int>(px));
+    return kStatusOk;
+  }
+  std::shared_ptr<SheetModel> sheet_;
+  std::shared_ptr<ChartModel> chart_;
+};
+
 }  // namespace
+
+std::shared_ptr<Dispatch> MakeChartObject(std::shared_ptr<SheetModel> sheet,
+                                          std::shared_ptr<ChartModel> chart) {
+  return std::make_shared<ChartFrameObject>(std::move(sheet), std::move(chart));
+}
 
 std::shared_ptr<Dispatch> MakeChart(std::shared_ptr<EngineState> state,
                                     std::shared_ptr<WorkbookModel> book,

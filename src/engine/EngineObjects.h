@@ -98,6 +98,9 @@ struct RangeSpan {
 std::shared_ptr<Dispatch> MakeChart(std::shared_ptr<EngineState> state,
                                     std::shared_ptr<WorkbookModel> book,
                                     std::shared_ptr<ChartModel> chart);
+// EngineCharts.cpp: the frame of `chart`, embedded in `sheet` (its place and size).
+std::shared_ptr<Dispatch> MakeChartObject(std::shared_ptr<SheetModel> sheet,
+                                          std::shared_ptr<ChartModel> chart);
 // EngineRanges.cpp: a range over `areas` of `sheet`, and the range behind a
 // variant (nullopt when it holds anything else).
 std::shared_ptr<Dispatch> MakeRange(std::shared_ptr<EngineState> state,

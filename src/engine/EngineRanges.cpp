@@ -146,6 +146,19 @@ class RangeObject final : public EngineBase {
   HResult GetWorksheet(const EngineCall& c) {
     return c.Answer(MakeWorksheet(state_, book_, sheet_));
   }
+  // Where the range's first area is on the sheet, in points (a drawing is
+  // placed with these).
+  HResult GetLeft(const EngineCall& c) { return Points(c, sheet_->ColumnLeftPx(areas_[0].col1)); }
+  HResult GetTop(const EngineCall& c) { return Points(c, sheet_->RowTopPx(areas_[0].row1)); }
+  HResult GetWidth(const EngineCall& c) {
+    const CellRect& a = areas_[0];
+    return Points(c, sheet_->ColumnLeftPx(a.col2 + 1) - sheet_->ColumnLeftPx(a.col1));
+  }
+  HResult GetHeight(const EngineCall& c) {
+    const CellRect& a = areas_[0];
+    if (a.row2 - a.row1 > 100000) return kXlEApplication;
+    return Points(c, sheet_->RowTopPx(a.row2 + 1) - sheet_->RowTopPx(a.row1));
+  }
 
  protected:
   const std::vector<Member>& Members() const override {
@@ -166,7 +179,11 @@ class RangeObject final : public EngineBase {
         {"Count", H(&RangeObject::GetCount), nullptr},
         {"Address", H(&RangeObject::GetAddress), nullptr},
         {"Cells", H(&RangeObject::GetCells), nullptr},
-        {"Worksheet", H(&RangeObject::GetWorksheet), nullptr}};
+        {"Worksheet", H(&RangeObject::GetWorksheet), nullptr},
+        {"Left", H(&RangeObject::GetLeft), nullptr},
+        {"Top", H(&RangeObject::GetTop), nullptr},
+        {"Width", H(&RangeObject::GetWidth), nullptr},
+        {"Height", H(&RangeObject::GetHeight), nullptr}};
     return m;
   }
   bool Alive() const override { return !sheet_->Deleted(); }
@@ -179,6 +196,9 @@ class RangeObject final : public EngineBase {
         value->number == std::floor(value->number) && std::fabs(value->number) < 2147483647.0)
       return Variant(static_cast<int32_t>(value->number));
     return value->isNumber ? Variant(Format("%.15g", value->number)) : Variant(value->text);
+  }
+  static HResult Points(const EngineCall& c, int64_t pixels) {
+    return c.Answer(static_cast<int32_t>((pixels * 3 + 2) / 4));
   }
   HResult PutCell(int row, int col, const Variant& v) {
     switch (v.GetType()) {

@@ -13,6 +13,83 @@ namespace yelvane {
 namespace engine {
 namespace {
 
+// How a sheet prints: orientation, scaling and the rows repeated on every page.
+class PageSetupObject final : public EngineBase {
+ public:
+  explicit PageSetupObject(std::shared_ptr<SheetModel> sheet) : sheet_(std::move(sheet)) {}
+
+  HResult GetOrientation(const EngineCall& c) { return c.Answer(Page().orientation); }
+  HResult PutOrientation(const EngineCall& c) {
+    int32_t value = 0;
+    RETURN_IF_FAILED(IntArg(*c.value, value));
+    if (value != 1 && value != 2) return kXlEApplication;  // portrait, landscape
+    Page().orientation = value;
+    return kStatusOk;
+  }
+  // False (0) scales the sheet to FitToPagesWide x FitToPagesTall pages.
+  HResult GetZoom(const EngineCall& c) {
+    return c.Answer(Page().zoom == 0 ? Variant::Boolean(false) : Variant(Page().zoom));
+  }
+  HResult PutZoom(const EngineCall& c) {
+    int32_t value = 0;
+    RETURN_IF_FAILED(IntArg(*c.value, value));
+    if (value != 0 && (value < 10 || value > 400)) return kXlEApplication;
+    Page().zoom = value;
+    return kStatusOk;
+  }
+  HResult GetFitWide(const EngineCall& c) { return Fit(c, Page().fitWide); }
+  HResult PutFitWide(const EngineCall& c) { return PutFit(c, Page().fitWide); }
+  HResult GetFitTall(const EngineCall& c) { return Fit(c, Page().fitTall); }
+  HResult PutFitTall(const EngineCall& c) { return PutFit(c, Page().fitTall); }
+  HResult GetTitleRows(const EngineCall& c) {
+    const PageSetupModel& p = Page();
+    return c.Answer(p.hasTitleRows ? Format("$%d:$%d", p.titleRow1, p.titleRow2) : std::string());
+  }
+  // "$5:$6" (whole rows, one area); "" repeats nothing.
+  HResult PutTitleRows(const EngineCall& c) {
+    std::string text;
+    RETURN_IF_FAILED(StringArg(*c.value, text));
+    PageSetupModel& p = Page();
+    if (text.empty()) {
+      p.hasTitleRows = false;
+      return kStatusOk;
+    }
+    Areas areas;
+    if (!ParseRangeAddress(text, areas) || areas.size() != 1 || !areas[0].AllColumns())
+      return kXlEApplication;
+    p.hasTitleRows = true;
+    p.titleRow1 = areas[0].row1;
+    p.titleRow2 = areas[0].row2;
+    return kStatusOk;
+  }
+
+ protected:
+  const std::vector<Member>& Members() const override {
+    static const std::vector<Member> m = {
+        {"Orientation", H(&PageSetupObject::GetOrientation), H(&PageSetupObject::PutOrientation)},
+        {"Zoom", H(&PageSetupObject::GetZoom), H(&PageSetupObject::PutZoom)},
+        {"FitToPagesWide", H(&PageSetupObject::GetFitWide), H(&PageSetupObject::PutFitWide)},
+        {"FitToPagesTall", H(&PageSetupObject::GetFitTall), H(&PageSetupObject::PutFitTall)},
+        {"PrintTitleRows", H(&PageSetupObject::GetTitleRows), H(&PageSetupObject::PutTitleRows)}};
+    return m;
+  }
+  bool Alive() const override { return !sheet_->Deleted(); }
+
+ private:
+  PageSetupModel& Page() { return sheet_->PageSetup(); }
+  static HResult Fit(const EngineCall& c, int pages) {
+    return c.Answer(pages == 0 ? Variant::Boolean(false) : Variant(pages));
+  }
+  static HResult PutFit(const EngineCall& c, int& pages) {
+    int32_t value = 0;
+    RETURN_IF_FAILED(IntArg(*c.value, value));
+    if (value < 0 || value > 32767) return kXlEApplication;
+    pages = value;
+    return kStatusOk;
+  }
+  std::shared_ptr<SheetModel> sheet_;
+};
+
 class WorksheetObject final : public EngineBase {
  public:
   WorksheetObject(std::shared_ptr<EngineState> state, std::shared_ptr<WorkbookModel> book,
@@ -80,6 +157,16 @@ class WorksheetObject final : public EngineBase {
     return kStatusOk;
   }
   HResult GetIndex(const EngineCall& c) { return c.Answer(book_->IndexOf(sheet_.get()) + 1); }
+  HResult GetPageSetup(const EngineCall& c) { return c.Answer(New<PageSetupObject>(sheet_)); }
+  // ChartObjects(n): the n-th chart embedded in the sheet, in the order added.
+  HResult GetChartObjects(const EngineCall& c) {
+    RETURN_IF_FAILED(ArgCount(c, 1, 1));
+    int32_t index = 0;
+    RETURN_IF_FAILED(IntArg(c.args[0], index));
+    if (index < 1 || index > static_cast<int>(sheet_->Charts().size())) return kDispEBadIndex;
+    return c.Answer(
+        MakeChartObject(sheet_, sheet_->Charts()[static_cast<std::size_t>(index - 1)].chart));
+  }
 
  protected:
   const std::vector<Member>& Members() const override {
@@ -92,7 +179,9 @@ class WorksheetObject final : public EngineBase {
         {"Activate", H(&WorksheetObject::Activate), nullptr},
         {"Select", H(&WorksheetObject::Activate), nullptr},
         {"Delete", H(&WorksheetObject::Delete), nullptr},
-        {"Index", H(&WorksheetObject::GetIndex), nullptr}};
+        {"Index", H(&WorksheetObject::GetIndex), nullptr},
+        {"PageSetup", H(&WorksheetObject::GetPageSetup), nullptr},
+        {"ChartObjects", H(&WorksheetObject::GetChartObjects), nullptr}};
     return m;
   }
   bool Alive() const override { return !sheet_->Deleted(); }
@@ -282,7 +371,8 @@ class WorkbookObject final : public EngineBase {
     const std::string soffice = xls ? FindLibreOffice(o.sofficePath) : std::string();
     if (xls && soffice.empty()) {
       error = "LibreOffice is not installed; it is needed for the 97-2003 format (.xls)";
-    } else if (SaveWorkbookFile(*book_, path, xls, soffice, o.conversionTimeoutSeconds, error)) {
+    } else if (SaveWorkbookFile(*book_, path, xls, soffice, o.conversionTimeoutSeconds, error,
+                                o.conversionMemoryMB)) {
       return kStatusOk;
     }
     if (o.diagnostic) o.diagnostic(error);

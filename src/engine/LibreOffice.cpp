@@ -12,7 +12,7 @@
 #ifndef _WIN32
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 extern char** environ;
@@ -79,9 +79,10 @@ std::string FindLibreOffice(const std::string& preferred) {
 std::string ConvertWithLibreOffice(const std::string& soffice, const std::string& source,
                                    const std::string& filter, const std::string& extension,
                                    const std::string& outDir, int timeoutSeconds,
-                                   std::string& error) {
+                                   std::string& error, int memoryLimitMB) {
 #ifdef _WIN32
   (void)soffice, (void)source, (void)filter, (void)extension, (void)outDir, (void)timeoutSeconds;
+  (void)memoryLimitMB;
   error = "LibreOffice conversion is not available here";
   return {};
 #else
@@ -110,23 +111,31 @@ std::string ConvertWithLibreOffice(const std::string& soffice, const std::string
   for (auto& e : env) envp.push_back(e.data());
   envp.push_back(nullptr);
 
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  posix_spawnattr_t attr;
-  posix_spawnattr_init(&attr);
-  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
-  posix_spawnattr_setpgroup(&attr, 0);  // its own group, so a stuck one is killed whole
-  pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, soffice.c_str(), &actions, &attr, argv.data(), envp.data());
-  posix_spawn_file_actions_destroy(&actions);
-  posix_spawnattr_destroy(&attr);
-  if (spawned != 0) {
-    error = Format("cannot start LibreOffice (%s): %s", soffice.c_str(), std::strerror(spawned));
+  // fork and exec rather than posix_spawn: the child takes its memory limit
+  // before LibreOffice starts (each helper it starts inherits it).
+  // Only async-signal-safe calls between the two.
+  const rlim_t memoryBytes = static_cast<rlim_t>(memoryLimitMB) << 20;
+  const pid_t pid = fork();
+  if (pid < 0) {
+    error = Format("cannot start LibreOffice (%s): %s", soffice.c_str(), std::strerror(errno));
     return {};
   }
+  if (pid == 0) {
+    setpgid(0, 0);  // its own group, so a stuck one is killed whole
+    const int null = open("/dev/null", O_RDWR);
+    if (null >= 0) {
+      dup2(null, 0);
+      dup2(null, 1);
+      dup2(null, 2);
+    }
+    if (memoryLimitMB > 0) {
+      const struct rlimit limit = {memoryBytes, memoryBytes};
+      setrlimit(RLIMIT_AS, &limit);
+    }
+    execve(soffice.c_str(), argv.data(), envp.data());
+    _exit(127);
+  }
+  setpgid(pid, pid);  // also from here: whichever runs first
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
   int status = 0;
   bool finished = false;
@@ -157,8 +166,19 @@ std::string ConvertWithLibreOffice(const std::string& soffice, const std::string
     }
   }
   if (!fs::exists(produced, ec)) {
-    error = Format("LibreOffice could not convert the workbook (exit status %d)",
-                   WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 127) {
+      error = Format("cannot start LibreOffice (%s)", soffice.c_str());
+    } else if (memoryLimitMB > 0 && (WIFSIGNALED(status) || WEXITSTATUS(status) != 0)) {
+      // Past its limit an allocation fails, and LibreOffice aborts or exits.
+      error = Format(
+          "LibreOffice stopped without converting the workbook (%s %d); it may have needed "
+          "more than its memory limit of %d MB",
+          WIFSIGNALED(status) ? "signal" : "exit status",
+          WIFSIGNALED(status) ? WTERMSIG(status) : WEXITSTATUS(status), memoryLimitMB);
+    } else {
+      error = Format("LibreOffice could not convert the workbook (exit status %d)",
+                     WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+    }
     return {};
   }
   return produced.string();

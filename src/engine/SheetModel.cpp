@@ -343,6 +343,49 @@ double SheetModel::ColumnWidth(int col) const {
   return it == widths_.end() ? defaultWidth_ : it->second;
 }
 
+int SheetModel::ColumnWidthPx(double width) {
+  // The file format's rule: a 7-pixel digit plus 5 pixels of padding.
+  if (width <= 0) return 0;
+  if (width < 1) return static_cast<int>(width * 12 + 0.5);
+  return static_cast<int>(width * 7 + 0.5) + 5;
+}
+
+int SheetModel::ColumnLeftPx(int col) const {
+  int left = 0;
+  const int defaultPx = ColumnWidthPx(defaultWidth_);
+  int next = 1;
+  for (const auto& [c, width] : widths_) {
+    if (c >= col) break;
+    left += (c - next) * defaultPx + ColumnWidthPx(width);
+    next = c + 1;
+  }
+  return left + std::max(0, col - next) * defaultPx;
+}
+
+double SheetModel::RowHeightPoints(int row) const {
+  // Rows formatted whole are as tall as their font needs, as the application
+  // sizes them; the others keep the default.
+  bool whole = false;
+  for (const auto& attr : ops_) {
+    for (const auto& op : attr) {
+      for (const auto& a : op.areas) {
+        if (a.AllColumns() && !a.AllRows() && row >= a.row1 && row <= a.row2) whole = true;
+      }
+    }
+  }
+  if (!whole) return 0;
+  return std::max(15.0, std::ceil(RowFormat(row).fontSize * 1.3 * 4.0) / 4.0);
+}
+
+int SheetModel::RowTopPx(int row) const {
+  int top = 0;
+  for (int r = 1; r < row; ++r) {
+    const double points = RowHeightPoints(r);
+    top += points > 0 ? static_cast<int>(points * 4 / 3 + 0.5) : 20;
+  }
+  return top;
+}
+
 int WorkbookModel::IndexOf(const SheetModel* sheet) const {
   for (std::size_t i = 0; i < sheets.size(); ++i) {
     if (sheets[i].get() == sheet) return static_cast<int>(i);

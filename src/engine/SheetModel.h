@@ -112,10 +112,28 @@ struct ChartModel {
   int plotBy = 2;  // columns
 };
 
+// Sizes in pixels, as the file format places drawings (4 pixels are 3 points).
+inline constexpr int kDefaultChartWidthPx = 480;  // 360 x 216 points
+inline constexpr int kDefaultChartHeightPx = 288;
+
 struct EmbeddedChart {
   std::shared_ptr<ChartModel> chart;
   int row = 1;  // top-left anchor cell
   int col = 1;
+  int xOffset = 0;  // from the anchor cell's top-left corner
+  int yOffset = 0;
+  int width = kDefaultChartWidthPx;
+  int height = kDefaultChartHeightPx;
+};
+
+// How a sheet prints (the PageSetup object).
+struct PageSetupModel {
+  int orientation = 1;  // 1 portrait, 2 landscape
+  int zoom = 100;       // percent; 0 (False): scaled to fitWide x fitTall pages
+  int fitWide = 1;      // 0 (False): as many pages as needed
+  int fitTall = 1;
+  bool hasTitleRows = false;  // rows repeated at the top of every page
+  int titleRow1 = 0, titleRow2 = 0;
 };
 
 class SheetModel {
@@ -171,6 +189,16 @@ class SheetModel {
     hasSelection_ = true;
   }
 
+  // Positions in pixels from the sheet's top-left corner, with the sizes the
+  // file gets: a row is 20 pixels unless its font makes it taller.
+  int ColumnLeftPx(int col) const;
+  int RowTopPx(int row) const;
+  double RowHeightPoints(int row) const;  // 0: the default height
+  static int ColumnWidthPx(double width);
+
+  PageSetupModel& PageSetup() { return pageSetup_; }
+  const PageSetupModel& PageSetup() const { return pageSetup_; }
+
   std::vector<EmbeddedChart>& Charts() { return charts_; }
   const std::vector<EmbeddedChart>& Charts() const { return charts_; }
   // The chart of a chart sheet.
@@ -199,6 +227,7 @@ class SheetModel {
   CellRect selection_;
   std::vector<EmbeddedChart> charts_;
   std::shared_ptr<ChartModel> sheetChart_;
+  PageSetupModel pageSetup_;
 };
 
 struct WorkbookModel {

@@ -15,6 +15,9 @@ HResult IntArg(const Variant& v, int32_t& out) {
     case Variant::Type::Int:
       out = v.Int();
       return kStatusOk;
+    case Variant::Type::Bool:
+      out = v.Bool() ? -1 : 0;  // the application's True is -1
+      return kStatusOk;
     case Variant::Type::String: {
       const std::string& s = v.String();
       char* end = nullptr;

@@ -13,6 +13,7 @@
 
 #include "automation/AutomationServer.h"
 #include "automation/Dispatch.h"
+#include "engine/LibreOffice.h"
 #include "engine/SheetModel.h"
 
 namespace yelvane {
@@ -22,6 +23,7 @@ struct EngineOptions {
   int sheetsInNewWorkbook = 3;       // the application's default
   std::string sofficePath;           // LibreOffice for .xls; empty: look it up
   int conversionTimeoutSeconds = 0;  // 0: scaled to the workbook's size
+  int conversionMemoryMB = kDefaultConversionMemoryMB;
   // Told why a SaveAs failed (the status code alone says little).
   std::function<void(const std::string&)> diagnostic;
 };

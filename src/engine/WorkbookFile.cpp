@@ -35,7 +35,8 @@ bool MoveFile(const fs::path& from, const fs::path& to, std::string& error) {
 }  // namespace
 
 bool SaveWorkbookFile(const WorkbookModel& book, const std::string& path, bool xls,
-                      const std::string& soffice, int timeoutSeconds, std::string& error) {
+                      const std::string& soffice, int timeoutSeconds, std::string& error,
+                      int memoryLimitMB) {
   if (!xls) return WriteXlsx(book, path, error);
   TempFolder work;
   if (!work.Ok()) {
@@ -48,8 +49,8 @@ bool SaveWorkbookFile(const WorkbookModel& book, const std::string& path, bool x
   const fs::path outDir = work.Path() / "out";
   std::error_code ec;
   fs::create_directory(outDir, ec);
-  const std::string converted = ConvertWithLibreOffice(soffice, xlsx.string(), "xls", "xls",
-                                                       outDir.string(), timeoutSeconds, error);
+  const std::string converted = ConvertWithLibreOffice(
+      soffice, xlsx.string(), "xls", "xls", outDir.string(), timeoutSeconds, error, memoryLimitMB);
   if (converted.empty()) return false;
   // The 97-2003 export turns hidden gridlines back on; put them off again.
   std::vector<bool> hidden;

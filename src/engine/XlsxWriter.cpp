@@ -226,11 +226,6 @@ lxw_chart* BuildChart(lxw_workbook* book, const ChartModel& model) {
   return chart;
 }
 
-double RowHeight(int fontSize) {
-  // Tall enough for the row's font, as the application sizes rows.
-  return std::max(15.0, std::ceil(fontSize * 1.3 * 4.0) / 4.0);
-}
-
 void WriteWorksheet(lxw_workbook* book, lxw_worksheet* ws, const SheetModel& sheet,
                     FormatCache& formats) {
   const std::vector<CellRect> areas = sheet.FormattedAreas();
@@ -263,7 +258,7 @@ void WriteWorksheet(lxw_workbook* book, lxw_worksheet* ws, const SheetModel& she
   }
   for (int r : rows) {
     const CellFormat f = sheet.RowFormat(r);
-    worksheet_set_row(ws, static_cast<lxw_row_t>(r - 1), RowHeight(f.fontSize), formats.Get(f));
+    worksheet_set_row(ws, static_cast<lxw_row_t>(r - 1), sheet.RowHeightPoints(r), formats.Get(f));
   }
 
   // Cells to write: those with values, those a bounded range formatted or
@@ -332,6 +327,37 @@ void WriteWorksheet(lxw_workbook* book, lxw_worksheet* ws, const SheetModel& she
     }
   }
 
+  // The used range is the cells' own extent. The library also counts the
+  // columns formatted as a whole (all 16,384 when the whole sheet is), which
+  // makes readers return that many values per row.
+  if (!cells.empty()) {
+    int colMin = kMaxSheetColumns, colMax = 1;
+    for (uint64_t key : cells) {
+      colMin = std::min(colMin, SheetModel::KeyCol(key));
+      colMax = std::max(colMax, SheetModel::KeyCol(key));
+    }
+    ws->dim_rowmin = static_cast<lxw_row_t>(SheetModel::KeyRow(cells.front()) - 1);
+    ws->dim_rowmax = static_cast<lxw_row_t>(SheetModel::KeyRow(cells.back()) - 1);
+    ws->dim_colmin = static_cast<lxw_col_t>(colMin - 1);
+    ws->dim_colmax = static_cast<lxw_col_t>(colMax - 1);
+  } else {
+    ws->dim_rowmin = ws->dim_rowmax = 0;
+    ws->dim_colmin = ws->dim_colmax = 0;
+  }
+
+  const PageSetupModel& page = sheet.PageSetup();
+  if (page.orientation == 2) worksheet_set_landscape(ws);
+  if (page.zoom == 0) {
+    worksheet_fit_to_pages(ws, static_cast<uint16_t>(page.fitWide),
+                           static_cast<uint16_t>(page.fitTall));
+  } else if (page.zoom != 100) {
+    worksheet_set_print_scale(ws, static_cast<uint16_t>(page.zoom));
+  }
+  if (page.hasTitleRows) {
+    worksheet_repeat_rows(ws, static_cast<lxw_row_t>(page.titleRow1 - 1),
+                          static_cast<lxw_row_t>(page.titleRow2 - 1));
+  }
+
   if (!sheet.Gridlines()) worksheet_gridlines(ws, LXW_HIDE_ALL_GRIDLINES);
   if (sheet.HasSelection()) {
     const CellRect s = sheet.Selection();
@@ -341,8 +367,13 @@ void WriteWorksheet(lxw_workbook* book, lxw_worksheet* ws, const SheetModel& she
   }
   for (const auto& embedded : sheet.Charts()) {
     if (lxw_chart* chart = BuildChart(book, *embedded.chart)) {
-      worksheet_insert_chart(ws, static_cast<lxw_row_t>(embedded.row - 1),
-                             static_cast<lxw_col_t>(embedded.col - 1), chart);
+      lxw_chart_options place{};
+      place.x_offset = embedded.xOffset;
+      place.y_offset = embedded.yOffset;
+      place.x_scale = static_cast<double>(embedded.width) / kDefaultChartWidthPx;
+      place.y_scale = static_cast<double>(embedded.height) / kDefaultChartHeightPx;
+      worksheet_insert_chart_opt(ws, static_cast<lxw_row_t>(embedded.row - 1),
+                                 static_cast<lxw_col_t>(embedded.col - 1), chart, &place);
     }
   }
 }

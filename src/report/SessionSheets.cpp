@@ -25,13 +25,34 @@ void SetCaptionText(MessageSink& m, Dispatch* caption, const std::string& text) 
   AutoWrap(m, kDispatchPropertyPut, nullptr, characters.Object(), "Text", {text});
 }
 
+// Printed landscape, with the chart beside its table (from column E, level
+// with the chart title), sized to be whole on the first page.
+void PlaceForPrinting(MessageSink& m, Dispatch* sheet, int top) {
+  Variant setup;
+  AutoWrap(m, kDispatchPropertyGet, &setup, sheet, "PageSetup");
+  AutoWrap(m, kDispatchPropertyPut, nullptr, setup.Object(), "Orientation", {kLandscape});
+  Variant anchor;
+  AutoWrap(m, kDispatchPropertyGet, &anchor, sheet, "Range", {Format("E%d", top)});
+  Variant left;
+  AutoWrap(m, kDispatchPropertyGet, &left, anchor.Object(), "Left");
+  Variant upper;
+  AutoWrap(m, kDispatchPropertyGet, &upper, anchor.Object(), "Top");
+  Variant frame;
+  AutoWrap(m, kDispatchMethod | kDispatchPropertyGet, &frame, sheet, "ChartObjects", {1});
+  Dispatch* f = frame.Object();
+  AutoWrap(m, kDispatchPropertyPut, nullptr, f, "Left", {left});
+  AutoWrap(m, kDispatchPropertyPut, nullptr, f, "Top", {upper});
+  AutoWrap(m, kDispatchPropertyPut, nullptr, f, "Width", {kSessionChartWidth});
+  AutoWrap(m, kDispatchPropertyPut, nullptr, f, "Height", {kSessionChartHeight});
+}
+
 }  // namespace
 
 void AddSessionSheets(CExcelAutomation& excel, Dispatch* application, Dispatch* workbook,
                       Dispatch* worksheets, const WorkbookJob& job, SaveObserver& observer) {
   MessageSink& m = excel.Messages();
-  const int n = job.table ? job.table->RowCount() : 0;
-  // Every session gets its sheet: there is no fixed limit on their number.
+  // Every session in .xlsx, the first 256 in .xls (the caller has asked).
+  const int n = SessionSheetCount(job.path, true, job.table ? job.table->RowCount() : 0);
   std::FILE* dump = job.dump ? nullptr : std::fopen(job.dumpPath.c_str(), "rb");
   if (!dump && !job.dump) return;
   ChartSeries series;
@@ -116,6 +137,7 @@ void AddSessionChart(CExcelAutomation& excel, Dispatch* /*application*/, Dispatc
   // SetSourceData(Source, PlotBy) and Location(Where, Name), last first.
   AutoWrap(m, kDispatchMethod, nullptr, c, "SetSourceData", {2, range});
   AutoWrap(m, kDispatchMethod, nullptr, c, "Location", {sheetName, 2});
+  PlaceForPrinting(m, sheet, top);
 }
 
 }  // namespace yelvane

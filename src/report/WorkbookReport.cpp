@@ -1,5 +1,6 @@
 #include "report/WorkbookReport.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -47,6 +48,21 @@ bool ReplaceTarget(HResult saveStatus, FileReplacement& replacement, MessageSink
 }
 
 }  // namespace
+
+int SessionSheetCount(const std::string& path, bool plot, int sessions) {
+  if (!plot || sessions <= 0) return 0;
+  return EndsWithNoCase(path, ".xls") ? std::min(sessions, kMaxXlsSessionSheets) : sessions;
+}
+
+std::string SessionSheetLimitWarning(const std::string& path, bool plot, int sessions) {
+  const int sheets = SessionSheetCount(path, plot, sessions);
+  if (!plot || sheets >= sessions) return {};
+  return Format(
+      "The 97-2003 format (.xls) holds at most %d session sheets: sessions 1 to %d get their "
+      "sheet and chart, the other %d only their row on the report sheet. An .xlsx workbook "
+      "holds the sheets of all %d sessions.",
+      kMaxXlsSessionSheets, sheets, sessions - sheets, sessions);
+}
 
 void SetFontRange(CExcelAutomation& excel, Dispatch* sheet, const char* range, const char* property,
                   int number, bool bold) {
@@ -158,6 +174,17 @@ void BuildReportSheet(CExcelAutomation& excel, Dispatch* application, Dispatch* 
   excel.SetInteriorColor(sheet, Format("A6:A%d", n + 6), 36);
   excel.SetInteriorColor(sheet, Format("B5:F%d", n + 6), 35);
   excel.SetInteriorColor(sheet, Format("H5:L%d", n + 6), 37);
+
+  // Printed: landscape, one page wide (as many pages tall as needed), the
+  // column titles of rows 5 and 6 at the top of every page.
+  Variant setup;
+  AutoWrap(m, kDispatchPropertyGet, &setup, sheet, "PageSetup");
+  Dispatch* page = setup.Object();
+  AutoWrap(m, kDispatchPropertyPut, nullptr, page, "Orientation", {kLandscape});
+  AutoWrap(m, kDispatchPropertyPut, nullptr, page, "Zoom", {Variant::Boolean(false)});
+  AutoWrap(m, kDispatchPropertyPut, nullptr, page, "FitToPagesWide", {1});
+  AutoWrap(m, kDispatchPropertyPut, nullptr, page, "FitToPagesTall", {Variant::Boolean(false)});
+  AutoWrap(m, kDispatchPropertyPut, nullptr, page, "PrintTitleRows", {"$5:$6"});
 }
 
 HResult SaveAndQuit(CExcelAutomation& excel, Dispatch* application, Dispatch* workbook,

@@ -25,6 +25,15 @@ inline constexpr const char* kReportSheetName = "PET'S DATA REPORT";
 inline constexpr const char* kReportFont = "Lucida Sans Unicode";
 // Rows written per session sheet; borders and the chart still span them all.
 inline constexpr int kMaxChartRows = 2000;
+// A 97-2003 workbook (.xls) carries the sheets of the first 256 sessions
+// only: beyond that LibreOffice's conversion grows slow and memory-hungry.
+inline constexpr int kMaxXlsSessionSheets = 256;
+// PageSetup.Orientation's landscape (xlLandscape).
+inline constexpr int kLandscape = 2;
+// The session chart's size in points: beside the three-column table it fits
+// one landscape page (Letter or A4, the default margins) whole.
+inline constexpr int kSessionChartWidth = 480;
+inline constexpr int kSessionChartHeight = 320;
 
 // 1 when the application's version is 12.0 or later; set by each run.
 extern std::atomic<int> g_bExcel12;
@@ -58,6 +67,17 @@ struct WorkbookJob {
   std::shared_ptr<const std::vector<uint8_t>> dump{};
   std::atomic<int>* saving = nullptr;  // the dialog's busy flag, cleared at the end
 };
+
+// How many session sheets an export to `path` of `sessions` sessions gets:
+// all of them in .xlsx, at most kMaxXlsSessionSheets in .xls, none without
+// the plot.
+int SessionSheetCount(const std::string& path, bool plot, int sessions);
+
+// What the user is told before such an export leaves sessions without their
+// sheet; empty when every session gets its sheet. The dialog then asks
+// kSessionSheetLimitQuestion (Yes goes on), the tool wants --yes.
+std::string SessionSheetLimitWarning(const std::string& path, bool plot, int sessions);
+inline constexpr const char* kSessionSheetLimitQuestion = "Write the .xls anyway?";
 
 // The worker. Returns 1 when it ran to the end (the file is saved unless
 // SaveAs failed, see `saved`), 0 when it stopped early without writing.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -80,6 +81,44 @@ TEST_F(WorkbookCli, FailedSaveKeepsTheOldFileAndFails) {
   EXPECT_NE(err.find("was not saved"), std::string::npos) << err;
   EXPECT_EQ(Run("", {"report", "absent.bin", "-o", "new.xlsx"}), 1);
   EXPECT_EQ(Files(), (std::vector<std::string>{"demo.bin", "old.xls"}));
+}
+
+// Past 256 sessions a .xls first says what it leaves out, and only --yes goes on.
+TEST_F(WorkbookCli, XlsOfMoreThan256SessionsWarnsFirstAndNeedsYes) {
+  DemoOptions demo;
+  demo.sessions = 300;
+  test::WriteBytes(dir / "big.bin", DumpSlice(MakeDemoMemory(demo)));
+  const char* warning =
+      "Warning: The 97-2003 format (.xls) holds at most 256 session sheets: sessions 1 to 256 get "
+      "their sheet and chart, the other 44 only their row on the report sheet. An .xlsx workbook "
+      "holds the sheets of all 300 sessions.\n";
+  const struct {
+    std::vector<std::string> args;
+    const char* then;  // what follows the warning; null: no warning
+  } cases[] = {
+      {{"report", "big.bin", "-o", "big.xls"},
+       "Nothing was written to \"big.xls\": add --yes to write it with 256 session sheets, or "
+       "choose an .xlsx name."},
+      // /bin/false converts nothing: the failed SaveAs shows that it went on.
+      {{"report", "big.bin", "-o", "big.xls", "--yes"}, "Error: IDispatch::Invoke(\"SaveAs\"="},
+      {{"report", "big.bin", "-o", "big.xls", "--no-charts"}, nullptr},
+      {{"report", "demo.bin", "-o", "small.xls"}, nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args.back());
+    EXPECT_EQ(Run("YELVANE_SOFFICE=/bin/false", c.args), 1);
+    const std::size_t at = err.find(warning);
+    if (!c.then) {
+      EXPECT_EQ(at, std::string::npos) << err;
+      EXPECT_NE(err.find("Error: IDispatch::Invoke(\"SaveAs\"="), std::string::npos) << err;
+      continue;
+    }
+    ASSERT_NE(at, std::string::npos) << err;
+    EXPECT_NE(err.find(c.then, at + std::strlen(warning)), std::string::npos) << err;
+    // Without --yes nothing is built.
+    EXPECT_EQ(err.find("SaveAs") == std::string::npos, c.args.back() != "--yes") << err;
+  }
+  EXPECT_EQ(Files(), (std::vector<std::string>{"big.bin", "demo.bin"}));
 }
 
 }  // namespace

@@ -64,6 +64,34 @@ TEST_F(WorkbookFile, AStuckConversionIsStoppedAtItsTimeLimit) {
   EXPECT_NE(error.find("within 1 seconds"), std::string::npos) << error;
 }
 
+// Every LibreOffice process runs within the memory limit, and a conversion
+// that ends badly says how.
+TEST_F(WorkbookFile, TheConversionRunsWithinItsMemoryLimitAndSaysHowItEnded) {
+  const struct {
+    const char* body;
+    int limitMB;
+    const char* error;
+  } cases[] = {
+      {"ulimit -v > \"$(dirname \"$0\")/limit.txt\"; kill -ABRT $$", 1900,
+       "(signal 6); it may have needed more than its memory limit of 1900 MB"},
+      {"ulimit -v > \"$(dirname \"$0\")/limit.txt\"; exit 81", 300,
+       "(exit status 81); it may have needed more than its memory limit of 300 MB"},
+      {"ulimit -v > \"$(dirname \"$0\")/limit.txt\"; exit 81", 0,
+       "could not convert the workbook (exit status 81)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.body);
+    const std::string soffice = FakeOffice(c.body);
+    std::string error;
+    EXPECT_EQ(ConvertWithLibreOffice(soffice, dir + "/book.xlsx", "xls", "xls", dir, 30, error,
+                                     c.limitMB),
+              "");
+    EXPECT_NE(error.find(c.error), std::string::npos) << error;
+    const std::string limit = ReadText(dir + "/limit.txt");
+    EXPECT_EQ(limit, c.limitMB ? std::to_string(c.limitMB * 1024) + "\n" : "unlimited\n");
+  }
+}
+
 // tests/data/three_sheets.xls: three sheets as LibreOffice's 97-2003 export
 // writes them, each showing its gridlines.
 TEST_F(WorkbookFile, GridlineFixClearsTheFlagOfTheHiddenSheetsAndNothingElse) {

@@ -185,6 +185,44 @@ print("unmarked=%d" % xml.count('<c:symbol val="none"/>'))
   EXPECT_EQ(facts["unmarked"], "0");
 }
 
+// How each sheet prints, and the used range a reader such as pandas takes
+// (the cells' own extent, not all 16,384 columns).
+TEST_F(WorkbookReadBack, OpenpyxlSeesEachSheetsPrintSetupAndUsedRange) {
+  if (!HavePythonOpenpyxl()) GTEST_SKIP() << "python3-openpyxl is not installed";
+  const std::string script = R"(
+import sys, openpyxl
+used = {ws.title: ws.calculate_dimension()
+        for ws in openpyxl.load_workbook(sys.argv[1], read_only=True).worksheets}
+for ws in openpyxl.load_workbook(sys.argv[1]).worksheets:
+    p = ws.page_setup
+    fit = ws.sheet_properties.pageSetUpPr
+    # Left out of the file, fitToWidth and fitToHeight are 1.
+    line = "%s|%s|%s|fit=%s %s x %s|titles=%s" % (ws.title, used[ws.title], p.orientation,
+        bool(fit is not None and fit.fitToPage), 1 if p.fitToWidth is None else p.fitToWidth,
+        1 if p.fitToHeight is None else p.fitToHeight, ws.print_title_rows)
+    for ch in ws._charts:
+        a = ch.anchor
+        line += "|chart %d,%d+%d,%d to %d,%d+%d,%d" % (a._from.col, a._from.colOff // 9525,
+            a._from.row, a._from.rowOff // 9525, a.to.col, a.to.colOff // 9525, a.to.row,
+            a.to.rowOff // 9525)
+    print(line)
+)";
+  std::string out;
+  ASSERT_TRUE(RunPython(*dir, script, *xlsx, out)) << out;
+  // The chart: 480 x 320 points (640 x 427 pixels) from E3, beside the
+  // table's three columns of 64 pixels and the default fourth, below two rows.
+  std::string expected;
+  for (int s = 3; s >= 1; --s) {
+    const int last = 4 + static_cast<int>(SessionSampleBytes(*table, s) / 4) + 1;
+    expected += Format(
+        "Session%d|A1:C%d|landscape|fit=False 1 x 1|titles=None|chart 4,0+2,0 to 14,0+23,7\n", s,
+        last);
+  }
+  expected += Format("PET'S DATA REPORT|A1:L%d|landscape|fit=True 1 x 0|titles=$5:$6\n",
+                     table->RowCount() + 6);
+  EXPECT_EQ(out, expected);
+}
+
 TEST_F(WorkbookReadBack, XlsIsA97To2003FileWithHiddenGridlinesAndCharts) {
   const std::string soffice = FindLibreOffice();
   if (soffice.empty()) GTEST_SKIP() << "LibreOffice is not installed";

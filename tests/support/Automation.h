@@ -26,6 +26,8 @@ inline std::string Describe(const Variant& v) {
       return std::to_string(v.Int());
     case Variant::Type::String:
       return "\"" + v.String() + "\"";
+    case Variant::Type::Bool:
+      return v.Bool() ? "True" : "False";
     case Variant::Type::Object:
       return "<object>";
     case Variant::Type::Array:
