@@ -324,6 +324,10 @@ CMainFrame::CMainFrame(QWidget* parent)
 
 CMainFrame::~CMainFrame() {
   ShutDown();
+  // The panes hide as the base class takes them down: the View items no longer follow.
+  disconnect(m_wndToolBar, nullptr, this, nullptr);
+  disconnect(m_wndLogBar, nullptr, this, nullptr);
+  disconnect(this, &CAutoHideFrame::autoHideChanged, this, nullptr);
 }
 
 QAction* CMainFrame::AddCommand(int id, const QString& text) {
@@ -548,7 +552,7 @@ void CMainFrame::CreateViewMenu() {
   toolbar->setCheckable(true);
   toolbar->setChecked(!m_wndToolBar->isHidden());
   connect(toolbar, &QAction::triggered, m_wndToolBar, &QToolBar::setVisible);
-  connect(m_wndToolBar, &QToolBar::visibilityChanged, toolbar,
+  connect(m_wndToolBar, &QToolBar::visibilityChanged, this,
           [this, toolbar] { toolbar->setChecked(!m_wndToolBar->isHidden()); });
 
   // The log bar also counts as shown while it sits collapsed on its strip.
@@ -565,8 +569,8 @@ void CMainFrame::CreateViewMenu() {
     }
   });
   const auto syncLog = [log, logShown] { log->setChecked(logShown()); };
-  connect(m_wndLogBar, &QDockWidget::visibilityChanged, log, syncLog);
-  connect(this, &CAutoHideFrame::autoHideChanged, log, syncLog);
+  connect(m_wndLogBar, &QDockWidget::visibilityChanged, this, syncLog);
+  connect(this, &CAutoHideFrame::autoHideChanged, this, syncLog);
   // The "Session Chart" pane gets its item here, the same way, once it exists.
 }
 
