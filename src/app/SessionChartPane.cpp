@@ -104,7 +104,9 @@ QDateTime CellDateTime(const std::string& cell) {
   const QDate day(date[2], date[0], date[1]);
   const QTime clock(DecimalValue(time.substr(0, 2)), DecimalValue(time.substr(3, 2)));
   if (!day.isValid() || !clock.isValid()) return {};
-  return QDateTime(day, clock);
+  // The wall-clock time as UTC: turning 3000 of them into local times would
+  // cost most of the overview's time.
+  return QDateTime(day, clock, Qt::UTC);
 }
 
 }  // namespace
@@ -232,9 +234,22 @@ void CSessionChartPage::Refresh() {
     return;
   }
   const std::string path = dumpPath_ ? dumpPath_() : std::string();
+  // The whole dump in one read, the loader then seeks in memory: a seek per
+  // sample on the file would be a system call each.
+  std::string bytes;
+  bool read = false;
+  if (!path.empty()) {
+    if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+      char buffer[65536];
+      for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+        bytes.append(buffer, got);
+      read = !std::ferror(file);
+      std::fclose(file);
+    }
+  }
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> dump(
-      path.empty() ? nullptr : std::fopen(path.c_str(), "rb"), std::fclose);
-  if (!dump) {
+      read && !bytes.empty() ? fmemopen(bytes.data(), bytes.size(), "rb") : nullptr, std::fclose);
+  if (!read) {
     ShowHint(
         QStringLiteral("The memory dump \"%1\" cannot be read.").arg(QString::fromStdString(path)));
     return;
@@ -389,8 +404,14 @@ void COverviewPage::Rebuild() {
   bark.reserve(static_cast<qsizetype>(points_.size()));
   activity.reserve(static_cast<qsizetype>(points_.size()));
   double maximum = 1;
+  // The axis shows local times: shift the wall-clock times by the local
+  // offset (the first session's; one offset for all keeps this cheap).
+  const qint64 shift =
+      qint64{
+          QDateTime(points_.front().start.date(), points_.front().start.time()).offsetFromUtc()} *
+      1000;
   for (const Point& p : points_) {
-    const auto x = static_cast<double>(p.start.toMSecsSinceEpoch());
+    const auto x = static_cast<double>(p.start.toMSecsSinceEpoch() - shift);
     bark.append(QPointF(x, p.bark));
     activity.append(QPointF(x, p.activity));
     maximum = std::max({maximum, p.bark, p.activity});
@@ -399,8 +420,8 @@ void COverviewPage::Rebuild() {
   for (QLineSeries* series : {bark_, activity_}) series->setMarkerSize(dense ? 3 : 6);
   bark_->replace(bark);
   activity_->replace(activity);
-  QDateTime first = points_.front().start;
-  QDateTime last = points_.back().start;
+  QDateTime first = QDateTime::fromMSecsSinceEpoch(qint64(bark.front().x()));
+  QDateTime last = QDateTime::fromMSecsSinceEpoch(qint64(bark.back().x()));
   // A margin either side keeps the end points off the frame.
   const qint64 span = std::max<qint64>(first.secsTo(last), 3600);
   first = first.addSecs(-span / 20 - 1800);
