@@ -25,12 +25,13 @@ void SetCaptionText(MessageSink& m, Dispatch* caption, const std::string& text) 
   AutoWrap(m, kDispatchPropertyPut, nullptr, characters.Object(), "Text", {text});
 }
 
-// Printed landscape, with the chart beside its table (from column E, level
-// with the chart title), sized to be whole on the first page.
+// Printed landscape and one page wide (column widths differ from reader to
+// reader), with the chart beside its table (from column E, level with the
+// chart title), sized to be whole on the first page.
 void PlaceForPrinting(MessageSink& m, Dispatch* sheet, int top) {
   Variant setup;
   AutoWrap(m, kDispatchPropertyGet, &setup, sheet, "PageSetup");
-  AutoWrap(m, kDispatchPropertyPut, nullptr, setup.Object(), "Orientation", {kLandscape});
+  SetPrintedLandscapeOnePageWide(m, setup.Object());
   Variant anchor;
   AutoWrap(m, kDispatchPropertyGet, &anchor, sheet, "Range", {Format("E%d", top)});
   Variant left;

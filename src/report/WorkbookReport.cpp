@@ -64,6 +64,15 @@ std::string SessionSheetLimitWarning(const std::string& path, bool plot, int ses
       kMaxXlsSessionSheets, sheets, sessions - sheets, sessions);
 }
 
+void SetPrintedLandscapeOnePageWide(MessageSink& m, Dispatch* pageSetup) {
+  AutoWrap(m, kDispatchPropertyPut, nullptr, pageSetup, "Orientation", {kLandscape});
+  // Zoom False: scaled to FitToPagesWide x FitToPagesTall (False: as many as needed).
+  AutoWrap(m, kDispatchPropertyPut, nullptr, pageSetup, "Zoom", {Variant::Boolean(false)});
+  AutoWrap(m, kDispatchPropertyPut, nullptr, pageSetup, "FitToPagesWide", {1});
+  AutoWrap(m, kDispatchPropertyPut, nullptr, pageSetup, "FitToPagesTall",
+           {Variant::Boolean(false)});
+}
+
 void SetFontRange(CExcelAutomation& excel, Dispatch* sheet, const char* range, const char* property,
                   int number, bool bold) {
   if (std::string(property) == "Name") {
@@ -179,12 +188,8 @@ void BuildReportSheet(CExcelAutomation& excel, Dispatch* application, Dispatch* 
   // column titles of rows 5 and 6 at the top of every page.
   Variant setup;
   AutoWrap(m, kDispatchPropertyGet, &setup, sheet, "PageSetup");
-  Dispatch* page = setup.Object();
-  AutoWrap(m, kDispatchPropertyPut, nullptr, page, "Orientation", {kLandscape});
-  AutoWrap(m, kDispatchPropertyPut, nullptr, page, "Zoom", {Variant::Boolean(false)});
-  AutoWrap(m, kDispatchPropertyPut, nullptr, page, "FitToPagesWide", {1});
-  AutoWrap(m, kDispatchPropertyPut, nullptr, page, "FitToPagesTall", {Variant::Boolean(false)});
-  AutoWrap(m, kDispatchPropertyPut, nullptr, page, "PrintTitleRows", {"$5:$6"});
+  SetPrintedLandscapeOnePageWide(m, setup.Object());
+  AutoWrap(m, kDispatchPropertyPut, nullptr, setup.Object(), "PrintTitleRows", {"$5:$6"});
 }
 
 HResult SaveAndQuit(CExcelAutomation& excel, Dispatch* application, Dispatch* workbook,

@@ -113,6 +113,9 @@ void FormatSheet(CExcelAutomation& excel, Dispatch* application, Dispatch* sheet
 void SetFontRange(CExcelAutomation& excel, Dispatch* sheet, const char* range, const char* property,
                   int number, bool bold);
 
+// A sheet's PageSetup: landscape, one page wide, as many pages tall as needed.
+void SetPrintedLandscapeOnePageWide(MessageSink& m, Dispatch* pageSetup);
+
 void AddSessionChart(CExcelAutomation& excel, Dispatch* application, Dispatch* workbook,
                      Dispatch* sheet, const ChartSeries& series, const std::string& chartTitle,
                      int session, const std::string& sheetName, int top);

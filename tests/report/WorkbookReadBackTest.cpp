@@ -214,9 +214,9 @@ for ws in openpyxl.load_workbook(sys.argv[1]).worksheets:
   std::string expected;
   for (int s = 3; s >= 1; --s) {
     const int last = 4 + static_cast<int>(SessionSampleBytes(*table, s) / 4) + 1;
-    expected += Format(
-        "Session%d|A1:C%d|landscape|fit=False 1 x 1|titles=None|chart 4,0+2,0 to 14,0+23,7\n", s,
-        last);
+    expected +=
+        Format("Session%d|A1:C%d|landscape|fit=True 1 x 0|titles=None|chart 4,0+2,0 to 14,0+23,7\n",
+               s, last);
   }
   expected += Format("PET'S DATA REPORT|A1:L%d|landscape|fit=True 1 x 0|titles=$5:$6\n",
                      table->RowCount() + 6);
