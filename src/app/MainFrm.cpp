@@ -441,15 +441,34 @@ int CMainFrame::PaneWidth(int indicator) const {
              : QFontMetrics(statusBar()->font()).horizontalAdvance(QString::fromUtf8(sizing));
 }
 
+namespace {
+
+// The table's width with its first six columns (the session number and the bark half) whole.
+int SixColumnsWidth(const CVandryView& view) {
+  constexpr int kColumns = 6;
+  int width = 2 * view.frameWidth() + view.verticalScrollBar()->sizeHint().width();
+  for (int c = 0; c < kColumns; ++c)
+    width += CVandryView::kColumnWidths[static_cast<std::size_t>(c)];
+  return width;
+}
+
+}  // namespace
+
+int CMainFrame::ChartBarWidth() const {
+  // Only a chart docked beside the table takes from its width.
+  if (m_wndChartBar == nullptr || m_wndChartBar->isHidden() || m_wndChartBar->isFloating() ||
+      dockWidgetArea(m_wndChartBar) != Qt::RightDockWidgetArea)
+    return 0;
+  return m_wndChartBar->SizeFor(Qt::RightDockWidgetArea).width() +
+         style()->pixelMetric(QStyle::PM_DockWidgetSeparatorExtent, nullptr, this);
+}
+
 QSize CMainFrame::RestoredSize(const QRect& available) const {
   constexpr int kRows = 10;
-  constexpr int kColumns = 6;  // the session number and the bark half
   // What the window manager's frame takes around us, roughly: its title bar and borders.
   constexpr QSize kDecoration(8, 32);
   const int frame = 2 * view_->frameWidth();
-  int tableWidth = frame + view_->verticalScrollBar()->sizeHint().width();
-  for (int c = 0; c < kColumns; ++c)
-    tableWidth += CVandryView::kColumnWidths[static_cast<std::size_t>(c)];
+  const int tableWidth = SixColumnsWidth(*view_) + ChartBarWidth();
   // The columns do not all fit, so the horizontal scroll bar takes its place under the rows.
   const int tableHeight = frame + view_->horizontalHeader()->sizeHint().height() +
                           kRows * view_->verticalHeader()->defaultSectionSize() +
@@ -467,6 +486,17 @@ QSize CMainFrame::RestoredSize(const QRect& available) const {
 
 void CMainFrame::PlaceRestored(const QRect& available) {
   const QSize size = RestoredSize(available);
+  // On a small screen the chart pane gives way, so the table keeps its first six columns.
+  if (const int chart = ChartBarWidth(); chart > 0) {
+    const int room = size.width() - SixColumnsWidth(*view_) -
+                     (chart - m_wndChartBar->SizeFor(Qt::RightDockWidgetArea).width());
+    const QSize stored = m_wndChartBar->SizeFor(Qt::RightDockWidgetArea);
+    if (room < stored.width()) {
+      m_wndChartBar->SetVertSize(
+          QSize(std::max(room, m_wndChartBar->minimumSizeHint().width()), stored.height()));
+      m_wndChartBar->ApplyStoredSize();
+    }
+  }
   resize(size);
   move(available.center() - QPoint(size.width() / 2, size.height() / 2));
 }

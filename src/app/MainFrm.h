@@ -169,6 +169,8 @@ class CMainFrame : public CAutoHideFrame, private PresenceIndicator {
   // six columns and ten rows of the table, the log pane and the five status
   // panes, within `available` (a screen's free area); and there, centred.
   QSize RestoredSize(const QRect& available) const;
+  // What the chart pane docked beside the table takes of the width, with its separator.
+  int ChartBarWidth() const;
   void PlaceRestored(const QRect& available);
 
   // Width of a status pane as its sizing string gives it.
