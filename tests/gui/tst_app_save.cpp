@@ -217,6 +217,7 @@ class TestAppSave : public QObject {
   void fileDialogFiltersAndTypedNames();
   void dialogStatesByEnding_data();
   void dialogStatesByEnding();
+  void textReportProgressAndToolBytes_data();
   void textReportProgressAndToolBytes();
   void workbookWaitsForOkAndHasItsSheets_data();
   void workbookWaitsForOkAndHasItsSheets();
@@ -307,6 +308,8 @@ void TestAppSave::fileDialogFiltersAndTypedNames_data() {
                                   << "out.xlsx";
   QTest::newRow("text entry") << 2 << "out"
                               << "out.txt";
+  QTest::newRow("comma-separated entry") << 3 << "out"
+                                         << "out.csv";
   QTest::newRow("own extension kept") << 0 << "out.txt"
                                       << "out.txt";
   QTest::newRow("full path elsewhere") << 2 << "@/other/full"
@@ -342,7 +345,8 @@ void TestAppSave::fileDialogFiltersAndTypedNames() {
   });
   const auto path = files.ChooseReportFile((root + "/reports/Rex0003").toStdString());
   QCOMPARE(filters, (QStringList{"Microsoft Office Excel Files (*.xls)", "Excel Workbook (*.xlsx)",
-                                 "Text Files (*.txt)", "Microsoft Office Excel Files (*.xls)"}));
+                                 "Text Files (*.txt)", "Comma-Separated Values (*.csv)",
+                                 "Microsoft Office Excel Files (*.xls)"}));
   QCOMPARE(proposedName, QString("Rex0003"));
   QCOMPARE(folder, root + "/reports");
   QVERIFY(path.has_value());
@@ -357,7 +361,8 @@ void TestAppSave::dialogStatesByEnding_data() {
   QTest::newRow("workbook 97-2003") << ".xls" << true << true;
   QTest::newRow("workbook") << ".xlsx" << true << true;
   QTest::newRow("upper case") << ".XLS" << true << false;
-  QTest::newRow("other") << ".csv" << true << false;
+  QTest::newRow("comma-separated") << ".csv" << false << false;
+  QTest::newRow("other") << ".pdf" << true << false;
 }
 
 void TestAppSave::dialogStatesByEnding() {
@@ -385,7 +390,7 @@ void TestAppSave::dialogStatesByEnding() {
   QVERIFY(look.plotTicked);
   QCOMPARE(look.saving, buttons ? 0 : 1);
   if (!buttons) {
-    // The text export runs at once and closes the dialog at its end.
+    // The text and CSV exports run at once and close the dialog at their end.
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 10000);
     QVERIFY(fs::exists(path));
     return;
@@ -403,11 +408,25 @@ void TestAppSave::dialogStatesByEnding() {
   QVERIFY(messages.boxes.empty());
 }
 
+void TestAppSave::textReportProgressAndToolBytes_data() {
+  QTest::addColumn<QString>("ending");
+  QTest::addColumn<QString>("padding");  // after a cell in the report
+  QTest::addColumn<int>("emptyLines");   // the report of an empty table
+  QTest::newRow("text") << ".txt"
+                        << "  " << 7;
+  QTest::newRow("comma-separated") << ".csv"
+                                   << "" << 1;
+}
+
 void TestAppSave::textReportProgressAndToolBytes() {
+  QFETCH(QString, ending);
+  QFETCH(QString, padding);
+  QFETCH(int, emptyLines);
+  const std::string extension = ending.toStdString();
   Bench bench(3);
   // What the view shows: a cell longer than its column is kept whole.
   bench.frame->View()->SetCellText(1, 4, "12-31-2099 11:59PM+");
-  const std::string path = bench.dir.File("reports/Rex.txt");
+  const std::string path = bench.dir.File("reports/Rex" + extension);
   fs::create_directories(bench.dir.File("reports"));
   const QString log = bench.frame->LogControl()->toPlainText();
   std::vector<std::pair<int, QString>> seen;  // bar position and the status line then
@@ -428,27 +447,29 @@ void TestAppSave::textReportProgressAndToolBytes() {
 
   // The tool's report of the same dump and pet strings, with the same change.
   std::string expected = test::ReadText(path);
-  const auto tool =
-      test::RunTool(bench.dir.Path(), {"report", bench.dump, "-o", "tool.txt", "--pet-name", "Rex",
-                                       "--pet-owner", "Ann Lee", "--pet-location", "Köln Park"});
+  const auto tool = test::RunTool(
+      bench.dir.Path(), {"report", bench.dump, "-o", "tool" + extension, "--pet-name", "Rex",
+                         "--pet-owner", "Ann Lee", "--pet-location", "Köln Park"});
   QCOMPARE(tool.code, 0);
-  std::string fromTool = test::ReadText(bench.dir.File("tool.txt"));
-  const std::string longer = "12-31-2099 11:59PM+";
+  std::string fromTool = test::ReadText(bench.dir.File("tool" + extension));
+  const std::string longer = "12-31-2099 11:59PM+" + padding.toStdString();
   const std::size_t at = expected.find(longer);
   QVERIFY(at != std::string::npos);
-  expected.replace(at, longer.size() + 2, bench.table.CellText(1, 4, kCellBufferSize) + "  ");
+  expected.replace(at, longer.size(),
+                   bench.table.CellText(1, 4, kCellBufferSize) + padding.toStdString());
   QCOMPARE(expected, fromTool);
 
-  // An empty table: seven lines, the bar never moves.
+  // An empty table: the bar never moves.
   Bench empty(0);
   seen.clear();
   OnShow<CDlgSaving>([&](CDlgSaving* dialog) {
     QObject::connect(dialog->m_ctlProgress, &QProgressBar::valueChanged, dialog,
                      [&seen](int value) { seen.emplace_back(value, QString()); });
   });
-  empty.SaveAs(empty.dir.File("empty.txt"));
+  empty.SaveAs(empty.dir.File("empty" + extension));
   QVERIFY(seen.empty());
-  QCOMPARE(test::Lines(test::ReadText(empty.dir.File("empty.txt"))).size(), 7u);
+  QCOMPARE(test::Lines(test::ReadText(empty.dir.File("empty" + extension))).size(),
+           static_cast<std::size_t>(emptyLines));
 }
 
 void TestAppSave::workbookWaitsForOkAndHasItsSheets_data() {
@@ -500,8 +521,9 @@ void TestAppSave::workbookWaitsForOkAndHasItsSheets() {
   QCOMPARE(std::vector<int>(positions.begin(), positions.begin() + 8),
            (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 11}));
   QCOMPARE(QString::fromStdString(SheetsOf(path, bench.dir.Str())), sheets);
-  QCOMPARE(Others(bench.dir.Str(), {"Rex0001.xlsx", "dump.bin", "check.py", "check.out", "reports"}),
-           std::vector<std::string>{});
+  QCOMPARE(
+      Others(bench.dir.Str(), {"Rex0001.xlsx", "dump.bin", "check.py", "check.out", "reports"}),
+      std::vector<std::string>{});
 }
 
 void TestAppSave::failuresSayWhyAndKeepTheOldReport_data() {
