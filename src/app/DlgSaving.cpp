@@ -170,8 +170,18 @@ void CDlgSaving::OnInitDialog() {
 
 void CDlgSaving::accept() {
   if (!IsWorkbookPath() || running_) return;
+  const bool plot = m_chkPlot->isChecked();
+  // Sessions a .xls cannot give their sheet: the user says first whether to go on.
+  if (const std::string warning =
+          SessionSheetLimitWarning(m_strPath, plot, context_.table.RowCount());
+      !warning.empty() && !context_.messages.AskYesNo(warning + "\n\n" + kSessionSheetLimitQuestion,
+                                                      windowTitle().toStdString())) {
+    return;
+  }
+  // The question was answered while nothing ran; a second OK meanwhile started nothing.
+  if (running_ || abandoned_) return;
   g_bSaving = 1;
-  plot_ = m_chkPlot->isChecked();
+  plot_ = plot;
   StartWorker(&CDlgSaving::BuildWorkbook);
 }
 

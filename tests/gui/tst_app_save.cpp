@@ -22,6 +22,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 
 #include "app/DlgSaving.h"
@@ -30,6 +31,7 @@
 #include "app/Vandry.h"
 #include "app/VandryView.h"
 #include "common/TempFolder.h"
+#include "report/WorkbookReport.h"
 #include "support/Files.h"
 #include "support/Gui.h"
 #include "support/Recorders.h"
@@ -221,6 +223,8 @@ class TestAppSave : public QObject {
   void textReportProgressAndToolBytes();
   void workbookWaitsForOkAndHasItsSheets_data();
   void workbookWaitsForOkAndHasItsSheets();
+  void xlsOfManySessionsAsksFirst_data();
+  void xlsOfManySessionsAsksFirst();
   void failuresSayWhyAndKeepTheOldReport_data();
   void failuresSayWhyAndKeepTheOldReport();
   void closingMainWindowDuringExport();
@@ -524,6 +528,89 @@ void TestAppSave::workbookWaitsForOkAndHasItsSheets() {
   QCOMPARE(
       Others(bench.dir.Str(), {"Rex0001.xlsx", "dump.bin", "check.py", "check.out", "reports"}),
       std::vector<std::string>{});
+}
+
+void TestAppSave::xlsOfManySessionsAsksFirst_data() {
+  QTest::addColumn<bool>("plot");
+  QTest::addColumn<bool>("yes");    // the answer, when asked
+  QTest::addColumn<int>("sheets");  // in the workbook handed to the conversion; -1: none
+  QTest::newRow("no") << true << false << -1;
+  QTest::newRow("yes") << true << true << 257;
+  QTest::newRow("box cleared, not asked") << false << false << 1;
+}
+
+void TestAppSave::xlsOfManySessionsAsksFirst() {
+  QFETCH(bool, plot);
+  QFETCH(bool, yes);
+  QFETCH(int, sheets);
+  Bench bench(300);
+  // A stand-in LibreOffice that keeps the workbook it was given and converts
+  // nothing: what was built is looked at, not the conversion.
+  const std::string handed = bench.dir.File("handed.xlsx");
+  const std::string soffice = bench.dir.File("soffice");
+  std::ofstream(soffice) << "#!/bin/sh\nfor a; do last=\"$a\"; done\ncp \"$last\" '" << handed
+                         << "'\nexit 0\n";
+  fs::permissions(soffice, fs::perms::owner_all);
+  const QByteArray previous = qgetenv("YELVANE_SOFFICE");
+  qputenv("YELVANE_SOFFICE", QByteArray::fromStdString(soffice));
+  const std::string path = bench.dir.File("Rex.xls");
+  bench.prompt.answers = {yes};
+  bool startedAfterAnswer = false;
+  bool openAfterNo = false;
+  bool closedByCancel = false;
+  WhenModal<CDlgSaving>([&](CDlgSaving* dialog) {
+    dialog->m_chkPlot->setChecked(plot);
+    QTest::keyClick(dialog, Qt::Key_Return);  // OK
+    startedAfterAnswer = dialog->ExportRunning();
+    if (!startedAfterAnswer) {
+      openAfterNo = dialog->isVisible() && g_bSaving == 0;
+      Shot(*dialog, "saving-xls-declined");
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog->ExportRunning(), 120000);
+    QTest::qWait(20);
+    if (dialog->isVisible()) {
+      dialog->CancelButton()->click();
+      closedByCancel = !dialog->isVisible();
+    }
+  });
+  bench.SaveAs(path);
+  if (previous.isNull())
+    qunsetenv("YELVANE_SOFFICE");
+  else
+    qputenv("YELVANE_SOFFICE", previous);
+
+  // Asked only with the box ticked, before anything started, in the core's words.
+  const std::vector<std::string> asked =
+      plot ? std::vector<std::string>{SessionSheetLimitWarning(path, true, 300) + "\n\n" +
+                                      kSessionSheetLimitQuestion}
+           : std::vector<std::string>{};
+  QCOMPARE(bench.prompt.questions, asked);
+  if (plot) {
+    QCOMPARE(bench.prompt.captions, std::vector<std::string>{"Saving..."});
+    QVERIFY(bench.prompt.questions[0].find("sessions 1 to 256") != std::string::npos);
+  }
+  QCOMPARE(startedAfterAnswer, sheets >= 0);
+  QVERIFY(!fs::exists(path));
+  if (sheets < 0) {
+    // No: nothing started or written, the dialog waited for Cancel.
+    QVERIFY(openAfterNo);
+    QVERIFY(closedByCancel);
+    QVERIFY(bench.prompt.shown.empty());
+    QVERIFY(!fs::exists(handed));
+    return;
+  }
+  // Went on: the report sheet and the sheets of sessions 1 to 256 only.
+  std::string out;
+  const std::string script =
+      "import re, sys, zipfile\n"
+      "names = re.findall(r'<sheet name=\"([^\"]*)\"', "
+      "zipfile.ZipFile(sys.argv[1]).read('xl/workbook.xml').decode())\n"
+      "print(len(names), names[0].startswith('Session'), 'Session257' in names, "
+      "'Session256' in names)\n";
+  QVERIFY(test::RunPython(bench.dir.Str(), script, handed, out));
+  const std::string expected =
+      sheets == 1 ? "1 False False False\n" : std::to_string(sheets) + " True False True\n";
+  QCOMPARE(QString::fromStdString(out), QString::fromStdString(expected));
 }
 
 void TestAppSave::failuresSayWhyAndKeepTheOldReport_data() {
