@@ -272,6 +272,7 @@ class CMainFrame::Surroundings final : public PresencePoll,
   void Start(const std::string& dumpPath, const DumpBytes& bytes) override {
     frame_.StartReport(dumpPath, bytes);
   }
+  void Wait() override { frame_.FinishReport(); }
 
   std::optional<std::string> ChooseImage(const std::string& initialName) override {
     return (frame_.imagePrompt_ ? *frame_.imagePrompt_ : files_).ChooseImage(initialName);
