@@ -178,7 +178,7 @@ void CDlgSaving::accept() {
                                                       windowTitle().toStdString())) {
     return;
   }
-  // The question was answered while nothing ran; a second OK meanwhile started nothing.
+  // The main window may have gone while the question was up: then nothing starts.
   if (running_ || abandoned_) return;
   g_bSaving = 1;
   plot_ = plot;
