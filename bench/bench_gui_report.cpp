@@ -5,8 +5,8 @@
 //   from the moment the copy has ended (the command's "Read flash data
 //   successfully!", after the read dialog's fixed second of closing delay)
 //   until the last row is in the table and "Reported the flash data
-//   successfully!" shows; the erase question is up meanwhile, as a user
-//   would read it. `rows_at_question` is the table's size when it came up.
+//   successfully!" shows; the erase question comes after that, over the
+//   whole table. `rows_at_question` is the table's size when it came up.
 // - BM_ReportToTable: the report worker alone, started and waited for.
 // - BM_ReportCellByCell: the same walk handing every cell and progress step
 //   to the UI thread one blocking call at a time, for comparison.

@@ -17,6 +17,7 @@
 #include "common/Color.h"
 #include "common/FileReplace.h"
 #include "common/Format.h"
+#include "report/CsvReport.h"
 #include "report/TextReport.h"
 #include "report/WorkbookReport.h"
 #include "widgets/GradientProgressCtrl.h"
@@ -153,11 +154,12 @@ void CDlgSaving::OnInitDialog() {
   m_ctlProgress->SetTextColor(ToQColor(kProgressTextColor));
   m_strMessage = Format("Save as \"%s\"\nPlease wait a moment...\n", m_strPath.c_str());
   m_stcMessage->setText(QString::fromStdString(m_strMessage).trimmed());
-  if (EndsWith(m_strPath, ".txt")) {
+  const bool text = EndsWith(m_strPath, ".txt");
+  if (text || EndsWith(m_strPath, ".csv")) {
     m_chkPlot->setEnabled(false);
     ok_->hide();
     cancel_->hide();
-    StartWorker(&CDlgSaving::WriteTextReport);
+    StartWorker(text ? &CDlgSaving::WriteTextReport : &CDlgSaving::WriteCsvReport);
   } else {
     // Nothing runs until OK (and for any other ending never): Cancel must
     // close the dialog.
@@ -168,8 +170,18 @@ void CDlgSaving::OnInitDialog() {
 
 void CDlgSaving::accept() {
   if (!IsWorkbookPath() || running_) return;
+  const bool plot = m_chkPlot->isChecked();
+  // Sessions a .xls cannot give their sheet: the user says first whether to go on.
+  if (const std::string warning =
+          SessionSheetLimitWarning(m_strPath, plot, context_.table.RowCount());
+      !warning.empty() && !context_.messages.AskYesNo(warning + "\n\n" + kSessionSheetLimitQuestion,
+                                                      windowTitle().toStdString())) {
+    return;
+  }
+  // The main window may have gone while the question was up: then nothing starts.
+  if (running_ || abandoned_) return;
   g_bSaving = 1;
-  plot_ = m_chkPlot->isChecked();
+  plot_ = plot;
   StartWorker(&CDlgSaving::BuildWorkbook);
 }
 
@@ -219,16 +231,17 @@ std::optional<MemorySessionTable> CDlgSaving::TableSnapshot() {
   });
 }
 
-int CDlgSaving::WriteTextReport(CDlgSaving* dialog) {
+int CDlgSaving::WriteTableText(
+    CDlgSaving* dialog,
+    const std::function<std::string(const SessionTable&, const std::function<void(int)>&)>& build) {
   Observer observer(*dialog);
   const std::optional<MemorySessionTable> table = dialog->TableSnapshot();
   if (table && !dialog->abandoned_) {
     const int rows = table->RowCount();
-    const std::string text =
-        BuildTextReport(*table, dialog->context_.pet, [&observer, rows](int r) {
-          observer.SetProgress((r + 1) * 100 / rows);
-          observer.SetStatus(Format("Session: %d", r + 1));
-        });
+    const std::string text = build(*table, [&observer, rows](int r) {
+      observer.SetProgress((r + 1) * 100 / rows);
+      observer.SetStatus(Format("Session: %d", r + 1));
+    });
     std::string error;
     if (!dialog->abandoned_ && !WriteFileReplacing(dialog->m_strPath, text, error))
       dialog->boxes_.ShowMessage(error, MessageIcon::Error);
@@ -236,6 +249,21 @@ int CDlgSaving::WriteTextReport(CDlgSaving* dialog) {
   g_bSaving = 0;
   observer.End();
   return 1;
+}
+
+int CDlgSaving::WriteTextReport(CDlgSaving* dialog) {
+  return WriteTableText(dialog,
+                        [dialog](const SessionTable& table, const std::function<void(int)>& onRow) {
+                          return BuildTextReport(table, dialog->context_.pet, onRow);
+                        });
+}
+
+int CDlgSaving::WriteCsvReport(CDlgSaving* dialog) {
+  // The pet strings are not part of the CSV: the header line and the rows only.
+  return WriteTableText(dialog,
+                        [](const SessionTable& table, const std::function<void(int)>& onRow) {
+                          return BuildCsvReport(table, onRow);
+                        });
 }
 
 int CDlgSaving::BuildWorkbook(CDlgSaving* dialog) {

@@ -1,8 +1,8 @@
 #pragma once
 
 // The "Saving..." dialog of Save as: a message, a status line, a progress bar
-// and the option of a chart sheet per session. A ".txt" report is written at
-// once; a workbook (".xls", ".xlsx") waits for OK. The export runs on a worker
+// and the option of a chart sheet per session. A ".txt" or ".csv" report is
+// written at once; a workbook (".xls", ".xlsx") waits for OK. The export runs on a worker
 // thread owned by the dialog, which reports through the save progress message
 // applied on the UI thread while the worker waits, and which the dialog joins
 // before it goes.
@@ -13,6 +13,7 @@
 #include <QDialog>
 
 #include <atomic>
+#include <functional>
 #include <optional>
 #include <string>
 #include <thread>
@@ -96,6 +97,7 @@ class CDlgSaving final : public QDialog {
 
   // The worker entry points; each returns 1 when it ran to its end.
   static int WriteTextReport(CDlgSaving* dialog);
+  static int WriteCsvReport(CDlgSaving* dialog);
   static int BuildWorkbook(CDlgSaving* dialog);
 
  protected:
@@ -108,6 +110,12 @@ class CDlgSaving final : public QDialog {
   // The table and its texts in one hand-off; nothing once the dialog closed.
   std::optional<MemorySessionTable> TableSnapshot();
   bool IsWorkbookPath() const;
+  // The table's rows as text (`build`), with the bar and status per row, then
+  // the file written whole; a failure is told in a box.
+  static int WriteTableText(
+      CDlgSaving* dialog,
+      const std::function<std::string(const SessionTable&, const std::function<void(int)>&)>&
+          build);
 
   QPushButton* ok_;
   QPushButton* cancel_;

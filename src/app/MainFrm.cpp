@@ -272,6 +272,7 @@ class CMainFrame::Surroundings final : public PresencePoll,
   void Start(const std::string& dumpPath, const DumpBytes& bytes) override {
     frame_.StartReport(dumpPath, bytes);
   }
+  void Wait() override { frame_.FinishReport(); }
 
   std::optional<std::string> ChooseImage(const std::string& initialName) override {
     return (frame_.imagePrompt_ ? *frame_.imagePrompt_ : files_).ChooseImage(initialName);
@@ -327,6 +328,7 @@ CMainFrame::~CMainFrame() {
   // The panes hide as the base class takes them down: the View items no longer follow.
   disconnect(m_wndToolBar, nullptr, this, nullptr);
   disconnect(m_wndLogBar, nullptr, this, nullptr);
+  if (m_wndChartBar) disconnect(m_wndChartBar, nullptr, this, nullptr);
   disconnect(this, &CAutoHideFrame::autoHideChanged, this, nullptr);
 }
 
@@ -585,23 +587,28 @@ void CMainFrame::CreateViewMenu() {
   connect(m_wndToolBar, &QToolBar::visibilityChanged, this,
           [this, toolbar] { toolbar->setChecked(!m_wndToolBar->isHidden()); });
 
-  // The log bar also counts as shown while it sits collapsed on its strip.
-  QAction* log = viewMenu_->addAction(QStringLiteral("Process Log"));
-  log->setCheckable(true);
-  const auto logShown = [this] { return !m_wndLogBar->isHidden() || m_wndLogBar->IsAutoHide(); };
-  log->setChecked(logShown());
-  connect(log, &QAction::triggered, this, [this](bool show) {
+  AddPaneItem(m_wndLogBar, QStringLiteral("Process Log"));
+  AddPaneItem(m_wndChartBar, QStringLiteral("Session Chart"));
+}
+
+void CMainFrame::AddPaneItem(CDockPageBar* bar, const QString& text) {
+  if (bar == nullptr) return;
+  // A page bar also counts as shown while it sits collapsed on its strip.
+  QAction* item = viewMenu_->addAction(text);
+  item->setCheckable(true);
+  const auto shown = [bar] { return !bar->isHidden() || bar->IsAutoHide(); };
+  item->setChecked(shown());
+  connect(item, &QAction::triggered, this, [this, bar](bool show) {
     if (show) {
-      if (!m_wndLogBar->IsAutoHide()) m_wndLogBar->show();
+      if (!bar->IsAutoHide()) bar->show();
     } else {
-      SetAutoHide(m_wndLogBar, false);
-      m_wndLogBar->close();
+      SetAutoHide(bar, false);
+      bar->close();
     }
   });
-  const auto syncLog = [log, logShown] { log->setChecked(logShown()); };
-  connect(m_wndLogBar, &QDockWidget::visibilityChanged, this, syncLog);
-  connect(this, &CAutoHideFrame::autoHideChanged, this, syncLog);
-  // The "Session Chart" pane gets its item here, the same way, once it exists.
+  const auto sync = [item, shown] { item->setChecked(shown()); };
+  connect(bar, &QDockWidget::visibilityChanged, this, sync);
+  connect(this, &CAutoHideFrame::autoHideChanged, this, sync);
 }
 
 void CMainFrame::CreateChartBar() {

@@ -199,6 +199,8 @@ class CMainFrame : public CAutoHideFrame, private PresenceIndicator {
   void CreateChartBar();
   void CreateMenus();
   void CreateViewMenu();
+  // A checkable View item that shows and hides `bar`.
+  void AddPaneItem(CDockPageBar* bar, const QString& text);
   QAction* AddCommand(int id, const QString& text);
   void OnPetInformation();
   void OnSaveAs();

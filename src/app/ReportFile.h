@@ -17,7 +17,8 @@ namespace yelvane {
 // The save dialog's filter entries, the spreadsheet first (the initial
 // selection), and the extension used when no entry gives one.
 inline constexpr const char* kReportFilters[] = {"Microsoft Office Excel Files (*.xls)",
-                                                 "Excel Workbook (*.xlsx)", "Text Files (*.txt)"};
+                                                 "Excel Workbook (*.xlsx)", "Text Files (*.txt)",
+                                                 "Comma-Separated Values (*.csv)"};
 inline constexpr const char* kReportDefaultExtension = "txt";
 
 // "C:\Yelvane\" on Windows; elsewhere the folder Yelvane in the user's

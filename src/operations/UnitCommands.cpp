@@ -93,7 +93,11 @@ bool UnitCommands::ReadMemoryData() {
     lastDump_ = data;
     log.AppendLog("\nStart to report the flash data...");
     s_.report.Start(dumpPath, data);
-    if (s_.offerEraseAfterRead && kept) EraseMemory(false);
+    if (s_.offerEraseAfterRead && kept) {
+      // The question is about what the table shows: all of it, not a part.
+      s_.report.Wait();
+      EraseMemory(false);
+    }
   } else {
     s_.table.DeleteAllRows();
     // A dump that could not be written says which and why; the unit was fine.

@@ -96,6 +96,9 @@ class ReportRunner {
  public:
   virtual ~ReportRunner() = default;
   virtual void Start(const std::string& dumpPath, const DumpBytes& bytes) = 0;
+  // Returns once the walk last started has filled the table (at once for a
+  // runner that walks inline).
+  virtual void Wait() {}
 };
 
 // Everything the unit commands reach the world through. Built with

@@ -22,6 +22,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 
 #include "app/DlgSaving.h"
@@ -30,6 +31,7 @@
 #include "app/Vandry.h"
 #include "app/VandryView.h"
 #include "common/TempFolder.h"
+#include "report/WorkbookReport.h"
 #include "support/Files.h"
 #include "support/Gui.h"
 #include "support/Recorders.h"
@@ -217,9 +219,12 @@ class TestAppSave : public QObject {
   void fileDialogFiltersAndTypedNames();
   void dialogStatesByEnding_data();
   void dialogStatesByEnding();
+  void textReportProgressAndToolBytes_data();
   void textReportProgressAndToolBytes();
   void workbookWaitsForOkAndHasItsSheets_data();
   void workbookWaitsForOkAndHasItsSheets();
+  void xlsOfManySessionsAsksFirst_data();
+  void xlsOfManySessionsAsksFirst();
   void failuresSayWhyAndKeepTheOldReport_data();
   void failuresSayWhyAndKeepTheOldReport();
   void closingMainWindowDuringExport();
@@ -307,6 +312,8 @@ void TestAppSave::fileDialogFiltersAndTypedNames_data() {
                                   << "out.xlsx";
   QTest::newRow("text entry") << 2 << "out"
                               << "out.txt";
+  QTest::newRow("comma-separated entry") << 3 << "out"
+                                         << "out.csv";
   QTest::newRow("own extension kept") << 0 << "out.txt"
                                       << "out.txt";
   QTest::newRow("full path elsewhere") << 2 << "@/other/full"
@@ -342,7 +349,8 @@ void TestAppSave::fileDialogFiltersAndTypedNames() {
   });
   const auto path = files.ChooseReportFile((root + "/reports/Rex0003").toStdString());
   QCOMPARE(filters, (QStringList{"Microsoft Office Excel Files (*.xls)", "Excel Workbook (*.xlsx)",
-                                 "Text Files (*.txt)", "Microsoft Office Excel Files (*.xls)"}));
+                                 "Text Files (*.txt)", "Comma-Separated Values (*.csv)",
+                                 "Microsoft Office Excel Files (*.xls)"}));
   QCOMPARE(proposedName, QString("Rex0003"));
   QCOMPARE(folder, root + "/reports");
   QVERIFY(path.has_value());
@@ -357,7 +365,8 @@ void TestAppSave::dialogStatesByEnding_data() {
   QTest::newRow("workbook 97-2003") << ".xls" << true << true;
   QTest::newRow("workbook") << ".xlsx" << true << true;
   QTest::newRow("upper case") << ".XLS" << true << false;
-  QTest::newRow("other") << ".csv" << true << false;
+  QTest::newRow("comma-separated") << ".csv" << false << false;
+  QTest::newRow("other") << ".pdf" << true << false;
 }
 
 void TestAppSave::dialogStatesByEnding() {
@@ -385,7 +394,7 @@ void TestAppSave::dialogStatesByEnding() {
   QVERIFY(look.plotTicked);
   QCOMPARE(look.saving, buttons ? 0 : 1);
   if (!buttons) {
-    // The text export runs at once and closes the dialog at its end.
+    // The text and CSV exports run at once and close the dialog at their end.
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 10000);
     QVERIFY(fs::exists(path));
     return;
@@ -403,11 +412,25 @@ void TestAppSave::dialogStatesByEnding() {
   QVERIFY(messages.boxes.empty());
 }
 
+void TestAppSave::textReportProgressAndToolBytes_data() {
+  QTest::addColumn<QString>("ending");
+  QTest::addColumn<QString>("padding");  // after a cell in the report
+  QTest::addColumn<int>("emptyLines");   // the report of an empty table
+  QTest::newRow("text") << ".txt"
+                        << "  " << 7;
+  QTest::newRow("comma-separated") << ".csv"
+                                   << "" << 1;
+}
+
 void TestAppSave::textReportProgressAndToolBytes() {
+  QFETCH(QString, ending);
+  QFETCH(QString, padding);
+  QFETCH(int, emptyLines);
+  const std::string extension = ending.toStdString();
   Bench bench(3);
   // What the view shows: a cell longer than its column is kept whole.
   bench.frame->View()->SetCellText(1, 4, "12-31-2099 11:59PM+");
-  const std::string path = bench.dir.File("reports/Rex.txt");
+  const std::string path = bench.dir.File("reports/Rex" + extension);
   fs::create_directories(bench.dir.File("reports"));
   const QString log = bench.frame->LogControl()->toPlainText();
   std::vector<std::pair<int, QString>> seen;  // bar position and the status line then
@@ -428,27 +451,29 @@ void TestAppSave::textReportProgressAndToolBytes() {
 
   // The tool's report of the same dump and pet strings, with the same change.
   std::string expected = test::ReadText(path);
-  const auto tool =
-      test::RunTool(bench.dir.Path(), {"report", bench.dump, "-o", "tool.txt", "--pet-name", "Rex",
-                                       "--pet-owner", "Ann Lee", "--pet-location", "Köln Park"});
+  const auto tool = test::RunTool(
+      bench.dir.Path(), {"report", bench.dump, "-o", "tool" + extension, "--pet-name", "Rex",
+                         "--pet-owner", "Ann Lee", "--pet-location", "Köln Park"});
   QCOMPARE(tool.code, 0);
-  std::string fromTool = test::ReadText(bench.dir.File("tool.txt"));
-  const std::string longer = "12-31-2099 11:59PM+";
+  std::string fromTool = test::ReadText(bench.dir.File("tool" + extension));
+  const std::string longer = "12-31-2099 11:59PM+" + padding.toStdString();
   const std::size_t at = expected.find(longer);
   QVERIFY(at != std::string::npos);
-  expected.replace(at, longer.size() + 2, bench.table.CellText(1, 4, kCellBufferSize) + "  ");
+  expected.replace(at, longer.size(),
+                   bench.table.CellText(1, 4, kCellBufferSize) + padding.toStdString());
   QCOMPARE(expected, fromTool);
 
-  // An empty table: seven lines, the bar never moves.
+  // An empty table: the bar never moves.
   Bench empty(0);
   seen.clear();
   OnShow<CDlgSaving>([&](CDlgSaving* dialog) {
     QObject::connect(dialog->m_ctlProgress, &QProgressBar::valueChanged, dialog,
                      [&seen](int value) { seen.emplace_back(value, QString()); });
   });
-  empty.SaveAs(empty.dir.File("empty.txt"));
+  empty.SaveAs(empty.dir.File("empty" + extension));
   QVERIFY(seen.empty());
-  QCOMPARE(test::Lines(test::ReadText(empty.dir.File("empty.txt"))).size(), 7u);
+  QCOMPARE(test::Lines(test::ReadText(empty.dir.File("empty" + extension))).size(),
+           static_cast<std::size_t>(emptyLines));
 }
 
 void TestAppSave::workbookWaitsForOkAndHasItsSheets_data() {
@@ -500,8 +525,92 @@ void TestAppSave::workbookWaitsForOkAndHasItsSheets() {
   QCOMPARE(std::vector<int>(positions.begin(), positions.begin() + 8),
            (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 11}));
   QCOMPARE(QString::fromStdString(SheetsOf(path, bench.dir.Str())), sheets);
-  QCOMPARE(Others(bench.dir.Str(), {"Rex0001.xlsx", "dump.bin", "check.py", "check.out", "reports"}),
-           std::vector<std::string>{});
+  QCOMPARE(
+      Others(bench.dir.Str(), {"Rex0001.xlsx", "dump.bin", "check.py", "check.out", "reports"}),
+      std::vector<std::string>{});
+}
+
+void TestAppSave::xlsOfManySessionsAsksFirst_data() {
+  QTest::addColumn<bool>("plot");
+  QTest::addColumn<bool>("yes");    // the answer, when asked
+  QTest::addColumn<int>("sheets");  // in the workbook handed to the conversion; -1: none
+  QTest::newRow("no") << true << false << -1;
+  QTest::newRow("yes") << true << true << 257;
+  QTest::newRow("box cleared, not asked") << false << false << 1;
+}
+
+void TestAppSave::xlsOfManySessionsAsksFirst() {
+  QFETCH(bool, plot);
+  QFETCH(bool, yes);
+  QFETCH(int, sheets);
+  Bench bench(300);
+  // A stand-in LibreOffice that keeps the workbook it was given and converts
+  // nothing: what was built is looked at, not the conversion.
+  const std::string handed = bench.dir.File("handed.xlsx");
+  const std::string soffice = bench.dir.File("soffice");
+  std::ofstream(soffice) << "#!/bin/sh\nfor a; do last=\"$a\"; done\ncp \"$last\" '" << handed
+                         << "'\nexit 0\n";
+  fs::permissions(soffice, fs::perms::owner_all);
+  const QByteArray previous = qgetenv("YELVANE_SOFFICE");
+  qputenv("YELVANE_SOFFICE", QByteArray::fromStdString(soffice));
+  const std::string path = bench.dir.File("Rex.xls");
+  bench.prompt.answers = {yes};
+  bool startedAfterAnswer = false;
+  bool openAfterNo = false;
+  bool closedByCancel = false;
+  WhenModal<CDlgSaving>([&](CDlgSaving* dialog) {
+    dialog->m_chkPlot->setChecked(plot);
+    QTest::keyClick(dialog, Qt::Key_Return);  // OK
+    startedAfterAnswer = dialog->ExportRunning();
+    if (!startedAfterAnswer) {
+      openAfterNo = dialog->isVisible() && g_bSaving == 0;
+      Shot(*dialog, "saving-xls-declined");
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog->ExportRunning(), 120000);
+    QTest::qWait(20);
+    if (dialog->isVisible()) {
+      dialog->CancelButton()->click();
+      closedByCancel = !dialog->isVisible();
+    }
+  });
+  bench.SaveAs(path);
+  if (previous.isNull())
+    qunsetenv("YELVANE_SOFFICE");
+  else
+    qputenv("YELVANE_SOFFICE", previous);
+
+  // Asked only with the box ticked, before anything started, in the core's words.
+  const std::vector<std::string> asked =
+      plot ? std::vector<std::string>{SessionSheetLimitWarning(path, true, 300) + "\n\n" +
+                                      kSessionSheetLimitQuestion}
+           : std::vector<std::string>{};
+  QCOMPARE(bench.prompt.questions, asked);
+  if (plot) {
+    QCOMPARE(bench.prompt.captions, std::vector<std::string>{"Saving..."});
+    QVERIFY(bench.prompt.questions[0].find("sessions 1 to 256") != std::string::npos);
+  }
+  QCOMPARE(startedAfterAnswer, sheets >= 0);
+  QVERIFY(!fs::exists(path));
+  if (sheets < 0) {
+    // No: nothing started or written, the dialog waited for Cancel.
+    QVERIFY(openAfterNo);
+    QVERIFY(closedByCancel);
+    QVERIFY(bench.prompt.shown.empty());
+    QVERIFY(!fs::exists(handed));
+    return;
+  }
+  // Went on: the report sheet and the sheets of sessions 1 to 256 only.
+  std::string out;
+  const std::string script =
+      "import re, sys, zipfile\n"
+      "names = re.findall(r'<sheet name=\"([^\"]*)\"', "
+      "zipfile.ZipFile(sys.argv[1]).read('xl/workbook.xml').decode())\n"
+      "print(len(names), names[0].startswith('Session'), 'Session257' in names, "
+      "'Session256' in names)\n";
+  QVERIFY(test::RunPython(bench.dir.Str(), script, handed, out));
+  const std::string expected =
+      sheets == 1 ? "1 False False False\n" : std::to_string(sheets) + " True False True\n";
+  QCOMPARE(QString::fromStdString(out), QString::fromStdString(expected));
 }
 
 void TestAppSave::failuresSayWhyAndKeepTheOldReport_data() {

@@ -18,6 +18,7 @@
 #include "activity/FlashReport.h"
 #include "app/DlgUnitFlash.h"
 #include "app/MainFrm.h"
+#include "app/SessionChartPane.h"
 #include "app/Vandry.h"
 #include "app/VandryView.h"
 #include "sim/DemoData.h"
@@ -198,9 +199,8 @@ void TestAppWindow::viewMenuBringsPanesBack() {
     QVERIFY(action->isCheckable());
     QVERIFY(action->isChecked());
   }
-  QCOMPARE(items, QStringList({"Toolbar", "Process Log"}));
+  QCOMPARE(items, QStringList({"Toolbar", "Process Log", "Session Chart"}));
   QAction* toolbar = view->actions()[0];
-  QAction* log = view->actions()[1];
 
   toolbar->trigger();
   QVERIFY(frame.ToolBar()->isHidden());
@@ -209,26 +209,38 @@ void TestAppWindow::viewMenuBringsPanesBack() {
   QVERIFY(frame.ToolBar()->isVisible());
   QVERIFY(toolbar->isChecked());
 
-  // Closed with its own close button, the log comes back from the menu, docked.
-  frame.LogBar()->Caption()->CloseButton()->click();
-  QTRY_VERIFY(frame.LogBar()->isHidden());
-  QVERIFY(!log->isChecked());
-  log->trigger();
-  QVERIFY(frame.LogBar()->isVisible());
-  QVERIFY(log->isChecked());
-  QVERIFY(!frame.LogBar()->isFloating());
+  const struct {
+    CDockPageBar* bar;
+    QAction* item;
+    Qt::DockWidgetArea area;
+  } panes[] = {{frame.LogBar(), view->actions()[1], Qt::BottomDockWidgetArea},
+               {frame.ChartBar(), view->actions()[2], Qt::RightDockWidgetArea}};
+  for (const auto& pane : panes) {
+    const QString name = pane.item->text();
+    QAction* item = pane.item;
+    // Closed with its own close button, the pane comes back from the menu, docked.
+    pane.bar->Caption()->CloseButton()->click();
+    QTRY_VERIFY2(pane.bar->isHidden(), qPrintable(name));
+    QVERIFY2(!item->isChecked(), qPrintable(name));
+    item->trigger();
+    QVERIFY2(pane.bar->isVisible(), qPrintable(name));
+    QVERIFY(item->isChecked());
+    QVERIFY(!pane.bar->isFloating());
 
-  // Collapsed to its strip it still counts as there; unchecking takes it away
-  // for good, checking brings it back docked.
-  QVERIFY(frame.SetAutoHide(frame.LogBar(), true));
-  QVERIFY(log->isChecked());
-  log->trigger();
-  QVERIFY(!frame.LogBar()->IsAutoHide());
-  QVERIFY(frame.LogBar()->isHidden());
-  QVERIFY(!log->isChecked());
-  log->trigger();
-  QVERIFY(frame.LogBar()->isVisible());
-  QCOMPARE(frame.dockWidgetArea(frame.LogBar()), Qt::BottomDockWidgetArea);
+    // Collapsed to its strip it still counts as there; unchecking takes it away
+    // for good, checking brings it back docked where it was.
+    QVERIFY(frame.SetAutoHide(pane.bar, true));
+    QVERIFY2(item->isChecked(), qPrintable(name));
+    item->trigger();
+    QVERIFY(!pane.bar->IsAutoHide());
+    QVERIFY(pane.bar->isHidden());
+    QVERIFY(!item->isChecked());
+    item->trigger();
+    QVERIFY(pane.bar->isVisible());
+    QCOMPARE(frame.dockWidgetArea(pane.bar), pane.area);
+    // Each item drives its own pane only.
+    for (const auto& other : panes) QVERIFY2(other.bar->isVisible(), qPrintable(name));
+  }
 }
 
 void TestAppWindow::checkForUpdatesNamesTheAddressWithoutBrowser() {

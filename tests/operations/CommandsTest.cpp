@@ -65,6 +65,7 @@ class RecordingReport final : public ReportRunner {
     walked.push_back(bytes ? *bytes : std::vector<uint8_t>{});
     log_.AppendLog("<report>", true);
   }
+  void Wait() override { log_.AppendLog("<wait>", true); }
   Lines started;
   std::vector<std::vector<uint8_t>> walked;
 
@@ -150,7 +151,7 @@ TEST_F(Commands, ReadLogsInOrderKeepsACopyAndOffersTheErase) {
   Lines expected = kReadHead;
   const std::string kept = "Kept a copy in " + archive_ + "/yelvane-20150609-140509.bin";
   for (const char* line : {"Read flash is complete.", "Read flash data successfully!", kept.c_str(),
-                           "\nStart to report the flash data...", "<report>",
+                           "\nStart to report the flash data...", "<report>", "<wait>",
                            "Command: Erase Memory Data", "Cancel that erase memory data."})
     expected.push_back(line);
   EXPECT_EQ(log_.lines, expected);
