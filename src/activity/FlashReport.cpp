@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "activity/SessionRecord.h"
+#include "common/Format.h"
 
 namespace yelvane {
 namespace {
@@ -20,6 +21,10 @@ std::array<uint8_t, kRecordSize> RecordAt(const uint8_t* dump, std::size_t size,
   if (offset < size) std::memcpy(bytes.data(), dump + offset, std::min(kRecordSize, size - offset));
   return bytes;
 }
+
+// The logger's whole memory, as a memory image holds it: the dump starts
+// 0x10000 bytes into it.
+constexpr std::uintmax_t kMemoryImageSize = 0x60000;
 
 struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
@@ -88,6 +93,34 @@ int ReportFlashData(const std::string& dumpPath, SessionTable& table, LogSink& l
   file.reset();
   ReportFlashDataFromMemory(dump.data(), got, table, log, progress);
   return 1;
+}
+
+std::string DumpSizeWarning(std::uintmax_t size) {
+  const auto bytes = static_cast<unsigned long long>(size);
+  if (size < kDumpSize)
+    return Format("Warning: the dump has %llu bytes instead of %zu; the missing bytes read as 0.",
+                  bytes, kDumpSize);
+  if (size == kMemoryImageSize)
+    return Format(
+        "Warning: the dump has %llu bytes instead of %zu: this looks like a whole logger "
+        "memory image (its dump is what `simulate create --dump` writes).",
+        bytes, kDumpSize);
+  if (size > kDumpSize)
+    return Format("Warning: the dump has %llu bytes instead of %zu; only the first %zu are used.",
+                  bytes, kDumpSize, kDumpSize);
+  return {};
+}
+
+std::optional<std::vector<uint8_t>> ReadDumpFile(const std::string& dumpPath) {
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(dumpPath.c_str(), "rb"));
+  if (!file) return std::nullopt;
+  std::vector<uint8_t> bytes(kDumpSize);
+  const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), file.get());
+  // A folder or a device that refuses to be read is as unreadable as a
+  // missing file; a short file is not (its missing bytes read as 0).
+  if (std::ferror(file.get())) return std::nullopt;
+  bytes.resize(got);
+  return bytes;
 }
 
 }  // namespace yelvane

@@ -5,7 +5,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "activity/SessionTable.h"
 #include "common/Sinks.h"
@@ -26,5 +28,15 @@ int ReportFlashData(const std::string& dumpPath, SessionTable& table, LogSink& l
 // Empties the table first and returns the final log line it wrote.
 std::string ReportFlashDataFromMemory(const uint8_t* dump, std::size_t size, SessionTable& table,
                                       LogSink& log, ProgressSink& progress);
+
+// The warning line for a dump file of `size` bytes, "" for one of kDumpSize
+// bytes: a short one reads as zeros past its end, a longer one is used up to
+// kDumpSize (a whole memory image then puts its tables in the wrong places).
+std::string DumpSizeWarning(std::uintmax_t size);
+
+// The first kDumpSize bytes of the dump file at `dumpPath` (fewer for a short
+// file), or nothing when it cannot be opened or read (a folder, a device that
+// refuses reads).
+std::optional<std::vector<uint8_t>> ReadDumpFile(const std::string& dumpPath);
 
 }  // namespace yelvane

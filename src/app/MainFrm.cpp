@@ -33,6 +33,7 @@
 #include "app/DlgPetInfo.h"
 #include "app/DlgSaving.h"
 #include "app/DlgUnitFlash.h"
+#include "app/DownloadFile.h"
 #include "app/Icons.h"
 #include "app/Prompt.h"
 #include "app/ReportFile.h"
@@ -313,6 +314,7 @@ CMainFrame::CMainFrame(QWidget* parent)
   drives_ = noDrives_.get();
   surroundings_ = std::make_unique<Surroundings>(*this);
   reportDialog_ = std::make_unique<ReportFileDialog>(this);
+  downloadDialog_ = std::make_unique<DownloadFileDialog>(this);
   RebuildCommands();
 
   timer1_.setInterval(static_cast<int>(kPresencePollMs));
@@ -347,6 +349,15 @@ QAction* CMainFrame::CommandAction(int id) const {
 
 void CMainFrame::CreateMenus() {
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+  // Earlier downloads come first, apart from what is done with the table.
+  QAction* open = AddCommand(ID_FILE_OPEN, QStringLiteral("&Open Download..."));
+  open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  open->setStatusTip(QStringLiteral("Open an archived download"));
+  file->addAction(open);
+  recentMenu_ = file->addMenu(QStringLiteral("Recent &Downloads"));
+  connect(recentMenu_, &QMenu::aboutToShow, this, &CMainFrame::RebuildRecentMenu);
+  RebuildRecentMenu();
+  file->addSeparator();
   QAction* saveAs = AddCommand(ID_FILE_SAVE_AS, QStringLiteral("&Save as"));
   saveAs->setIcon(SaveAsIcon());
   saveAs->setStatusTip(QStringLiteral("Save as report"));
@@ -374,13 +385,13 @@ void CMainFrame::CreateMenus() {
   help->addAction(AddCommand(ID_APP_ABOUT, QStringLiteral("&About Yelvane...")));
   help->addAction(AddCommand(ID_CHECK_FOR_UPDATES, QStringLiteral("Check for Updates")));
 
-  // The wizard's standard accelerators; none of their commands does anything.
+  // The wizard's standard accelerators; none of their commands does anything
+  // (Ctrl+O is Open Download's, above).
   const struct {
     QKeySequence key;
     int id;
   } accelerators[] = {
       {QKeySequence(Qt::CTRL | Qt::Key_N), ID_FILE_NEW},
-      {QKeySequence(Qt::CTRL | Qt::Key_O), ID_FILE_OPEN},
       {QKeySequence(Qt::CTRL | Qt::Key_S), ID_FILE_SAVE},
       {QKeySequence(Qt::CTRL | Qt::Key_P), ID_FILE_PRINT},
       {QKeySequence(Qt::CTRL | Qt::Key_Z), ID_EDIT_UNDO},
@@ -528,7 +539,8 @@ void CMainFrame::CreateStatusBar() {
   m_wndProgress->setObjectName(QStringLiteral("progress1002"));
   m_wndProgress->SetRange(0, 100);
   m_wndProgress->SetPos(0);
-  statusText_ = new QLabel(QStringLiteral("Ready"), this);
+  idleText_ = QStringLiteral("Ready");
+  statusText_ = new QLabel(idleText_, this);
   statusText_->setIndent(3);
 
   const int indicators[] = {ID_INDICATOR_BARK, ID_INDICATOR_ACTIVITY, ID_INDICATOR_USB,
@@ -683,6 +695,9 @@ void CMainFrame::StartReport(const std::string& dumpPath, const DumpBytes& bytes
   FinishReport();
   // The completed dump beside the buffer: Save as reads its session series from it.
   tableDump_ = AbsolutePath(dumpPath);
+  // A new read is on screen, no longer an opened download.
+  idleText_ = QStringLiteral("Ready");
+  statusText_->setText(idleText_);
   reportDone_ = false;
   reportThread_ = std::thread([this, bytes] {
     // Rows and progress cross to the UI thread in blocks, not a call per cell.
@@ -708,6 +723,16 @@ void CMainFrame::FinishReport() {
 
 void CMainFrame::OpenDump(const std::string& dumpPath) {
   FinishReport();
+  // Read first: a dump that cannot be read leaves the table as it was.
+  const std::optional<std::vector<uint8_t>> bytes = ReadDumpFile(dumpPath);
+  if (!bytes) {
+    messages_->ShowMessage("File Open Error!", MessageIcon::Warning);
+    return;
+  }
+  FillTable(dumpPath, *bytes);
+}
+
+void CMainFrame::FillTable(const std::string& dumpPath, const std::vector<uint8_t>& bytes) {
   // The progress pane as a memory read leaves it for its report.
   m_wndProgress->SetRange(0, 100);
   m_wndProgress->SetPos(0, QString());
@@ -718,7 +743,66 @@ void CMainFrame::OpenDump(const std::string& dumpPath) {
   tableDump_ = AbsolutePath(dumpPath);
   // Here on the UI thread the blocks are run at once: rows still go in by the block.
   ReportHandOff handOff(ReportTargets(), [](std::function<void()> block) { block(); });
-  ReportFlashData(dumpPath, handOff, handOff, handOff, handOff);
+  ReportFlashDataFromMemory(bytes.data(), bytes.size(), handOff, handOff, handOff);
+  handOff.Flush();
+}
+
+bool CMainFrame::OpenDownload(const std::string& dumpPath) {
+  if (closing_) return false;
+  FinishReport();
+  log_->SetLogText("");
+  log_->AppendLog("Command: Open Download", true);
+  log_->AppendLog(dumpPath, true);
+  const std::optional<std::vector<uint8_t>> bytes = ReadDumpFile(dumpPath);
+  if (!bytes) {
+    messages_->ShowMessage("File Open Error!", MessageIcon::Warning);
+    return false;
+  }
+  std::error_code ec;
+  const auto size = std::filesystem::file_size(dumpPath, ec);
+  if (!ec)
+    if (const std::string warning = DumpSizeWarning(size); !warning.empty())
+      log_->AppendLog(warning, true);
+  FillTable(dumpPath, *bytes);
+  idleText_ = QString::fromStdString(std::filesystem::path(dumpPath).filename().string());
+  statusText_->setText(idleText_);
+  return true;
+}
+
+std::string CMainFrame::ArchiveFolder() const {
+  return archiveFolder_.empty() ? DownloadArchiveFolder() : archiveFolder_;
+}
+
+void CMainFrame::OnOpenDownload() {
+  // Without an archive yet the dialog starts where the last read's dump is.
+  std::string folder = ArchiveFolder();
+  if (!CVandryApp::IsFolder(folder))
+    folder = CVandryApp::Instance() ? CVandryApp::Instance()->StartDir() : CurrentFolder();
+  DownloadFilePrompt& files = downloadPrompt_ ? *downloadPrompt_ : *downloadDialog_;
+  const std::optional<std::string> path = files.ChooseDownload(folder);
+  // The dialog may move the current folder; the dump lives in the start-up one.
+  if (const CVandryApp* app = CVandryApp::Instance())
+    QDir::setCurrent(QString::fromStdString(app->StartDir()));
+  if (path) OpenDownload(*path);
+}
+
+void CMainFrame::RebuildRecentMenu() {
+  recentMenu_->clear();
+  std::vector<ArchivedDownload> downloads = ListDownloads(ArchiveFolder());
+  if (downloads.size() > static_cast<std::size_t>(kRecentDownloads))
+    downloads.resize(static_cast<std::size_t>(kRecentDownloads));
+  if (downloads.empty()) {
+    recentMenu_->addAction(QStringLiteral("(No archived downloads)"))->setEnabled(false);
+    return;
+  }
+  for (const ArchivedDownload& download : downloads) {
+    QAction* item = recentMenu_->addAction(QString::fromStdString(DownloadTimeText(download.time)));
+    item->setStatusTip(QString::fromStdString(download.path));
+    // Queued: the menu is done with its item before the walk takes over.
+    connect(
+        item, &QAction::triggered, this, [this, path = download.path] { OpenDownload(path); },
+        Qt::QueuedConnection);
+  }
 }
 
 long CMainFrame::OnStatusText(long first, const std::string* text) {
@@ -734,7 +818,7 @@ bool CMainFrame::event(QEvent* event) {
   if (event->type() == QEvent::StatusTip) {
     // Menu prompts go to the text pane; nothing pointed at means "Ready".
     const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
-    statusText_->setText(tip.isEmpty() ? QStringLiteral("Ready") : tip);
+    statusText_->setText(tip.isEmpty() ? idleText_ : tip);
     return true;
   }
   return CAutoHideFrame::event(event);
@@ -786,6 +870,9 @@ void CMainFrame::OnCommand(int id) {
       break;
     case ID_FILE_SAVE_AS:
       OnSaveAs();
+      break;
+    case ID_FILE_OPEN:
+      OnOpenDownload();
       break;
     default:
       break;

@@ -38,6 +38,7 @@ namespace yelvane {
 
 class CDlgSaving;
 class CVandryView;
+class DownloadFilePrompt;
 class ReportFilePrompt;
 class CSessionChartBar;
 
@@ -146,6 +147,15 @@ class CMainFrame : public CAutoHideFrame, private PresenceIndicator {
   void FinishReport();
   // Fills the table from a dump on the UI thread (for --open-dump).
   void OpenDump(const std::string& dumpPath);
+  // File > Open Download on a chosen dump: its log lines, the walk, the dump
+  // named in the status text pane. A file that cannot be read changes
+  // nothing but the log; false then.
+  bool OpenDownload(const std::string& dumpPath);
+  // Replaces the file dialog of Open Download; nullptr restores it.
+  void SetDownloadPrompt(DownloadFilePrompt* prompt) { downloadPrompt_ = prompt; }
+  // File > Recent Downloads, rebuilt from the archive each time it opens.
+  QMenu* RecentMenu() const { return recentMenu_; }
+  void RebuildRecentMenu();
   // Opens an address in the browser; false when none could be started.
   void SetUrlOpener(std::function<bool(const QString&)> opener) { openUrl_ = std::move(opener); }
 
@@ -204,6 +214,11 @@ class CMainFrame : public CAutoHideFrame, private PresenceIndicator {
   QAction* AddCommand(int id, const QString& text);
   void OnPetInformation();
   void OnSaveAs();
+  void OnOpenDownload();
+  // The archive of downloads this window reads and writes.
+  std::string ArchiveFolder() const;
+  // The walk of dump bytes already read, on the UI thread, by the block.
+  void FillTable(const std::string& dumpPath, const std::vector<uint8_t>& bytes);
   void OnAbout();
   void OnCheckForUpdates();
   void RebuildCommands();
@@ -233,6 +248,9 @@ class CMainFrame : public CAutoHideFrame, private PresenceIndicator {
   CSessionChartBar* m_wndChartBar = nullptr;
   QLabel* statusText_ = nullptr;
   QMenu* viewMenu_ = nullptr;
+  QMenu* recentMenu_ = nullptr;
+  // What the text pane shows when no prompt is up: "Ready", or the opened download.
+  QString idleText_;
   std::vector<QWidget*> panes_;
   QTimer timer1_;
   QTimer timer2_;
@@ -254,6 +272,8 @@ class CMainFrame : public CAutoHideFrame, private PresenceIndicator {
   std::unique_ptr<ReportFilePrompt> reportDialog_;
   std::string reportFolder_;
   std::string tableDump_;
+  DownloadFilePrompt* downloadPrompt_ = nullptr;
+  std::unique_ptr<DownloadFilePrompt> downloadDialog_;
   QPointer<CDlgSaving> saving_;
   std::thread reportThread_;
   std::atomic<bool> reportDone_{true};

@@ -40,22 +40,8 @@ enum class Walked { Unreadable, Complete, RangeError };
 Walked WalkDump(const std::string& dumpPath, MemorySessionTable& table, Dump* keep = nullptr) {
   std::error_code ec;
   const auto size = std::filesystem::file_size(dumpPath, ec);
-  if (!ec && size < kDumpSize)
-    StderrLine(
-        Format("Warning: the dump has %llu bytes instead of %zu; the missing bytes read as 0.",
-               static_cast<unsigned long long>(size), kDumpSize));
-  // A longer file is walked as it is, but its tables are then read from the
-  // wrong places: a whole memory image (as `simulate create` writes by
-  // default) starts 0x10000 bytes before the dump.
-  if (!ec && size == kLoggerMemorySize)
-    StderrLine(
-        Format("Warning: the dump has %llu bytes instead of %zu: this looks like a whole logger "
-               "memory image (its dump is what `simulate create --dump` writes).",
-               static_cast<unsigned long long>(size), kDumpSize));
-  else if (!ec && size > kDumpSize)
-    StderrLine(
-        Format("Warning: the dump has %llu bytes instead of %zu; only the first %zu are used.",
-               static_cast<unsigned long long>(size), kDumpSize, kDumpSize));
+  if (!ec)
+    if (const std::string warning = DumpSizeWarning(size); !warning.empty()) StderrLine(warning);
   auto bytes = std::make_shared<std::vector<uint8_t>>(kDumpSize);
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(dumpPath.c_str(), "rb"),
                                                        std::fclose);

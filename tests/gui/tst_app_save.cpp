@@ -228,6 +228,7 @@ class TestAppSave : public QObject {
   void failuresSayWhyAndKeepTheOldReport_data();
   void failuresSayWhyAndKeepTheOldReport();
   void closingMainWindowDuringExport();
+  void savesTheOpenedDownload();
 };
 
 void TestAppSave::proposedNameSkipsExistingWorkbooks_data() {
@@ -698,6 +699,26 @@ void TestAppSave::failuresSayWhyAndKeepTheOldReport() {
   QCOMPARE(bench.prompt.icons.back(), MessageIcon::Error);
   QCOMPARE(Others(folder, {fs::path(path).filename().string(), "dump.bin", "reports"}),
            std::vector<std::string>{});
+}
+
+void TestAppSave::savesTheOpenedDownload() {
+  // The table of an opened download, and its dump for the session sheets.
+  Bench bench(3);
+  DemoOptions options;
+  options.sessions = 6;
+  options.seed = 9;
+  const std::string opened = bench.dir.File("yelvane-20260102-030405.bin");
+  test::WriteBytes(opened, DumpSlice(MakeDemoMemory(options)));
+  QVERIFY(bench.frame->OpenDownload(opened));
+  QCOMPARE(bench.frame->TableDump(), opened);
+  QCOMPARE(bench.frame->View()->RowCount(), 6);
+  bench.SaveAs(bench.dir.File("Rex0001.txt"));
+  const auto tool =
+      test::RunTool(bench.dir.Path(), {"report", opened, "-o", "tool.txt", "--pet-name", "Rex",
+                                       "--pet-owner", "Ann Lee", "--pet-location", "Köln Park"});
+  QCOMPARE(tool.code, 0);
+  QCOMPARE(test::ReadText(bench.dir.File("Rex0001.txt")),
+           test::ReadText(bench.dir.File("tool.txt")));
 }
 
 void TestAppSave::closingMainWindowDuringExport() {
