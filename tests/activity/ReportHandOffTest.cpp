@@ -97,7 +97,8 @@ TEST(ReportHandOff, AnyScriptEndsAsCallByCall) {
           handOff.InsertRow(row);
         } else if (op <= 8) {
           const int row = pick(-1, count + 1), column = pick(-1, kSessionColumns);
-          const std::string text = "c" + std::to_string(step);
+          // Appended, not "c" + ...: g++ 12 at -O3 misreads that as an overlapping copy.
+          const std::string text = std::string("c").append(std::to_string(step));
           direct.table.SetCellText(row, column, text);
           handOff.SetCellText(row, column, text);
         } else if (op == 9) {
@@ -115,8 +116,9 @@ TEST(ReportHandOff, AnyScriptEndsAsCallByCall) {
           direct.pane.SetShowPercent(show);
           handOff.SetShowPercent(show);
         } else {
-          direct.log.AppendLog("line " + std::to_string(step), true);
-          handOff.AppendLog("line " + std::to_string(step), true);
+          const std::string line = std::string("line ").append(std::to_string(step));
+          direct.log.AppendLog(line, true);
+          handOff.AppendLog(line, true);
         }
       }
     }  // the hand-off's end sends what it still held
