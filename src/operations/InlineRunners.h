@@ -21,16 +21,16 @@ class InlineDialogRunner final : public DialogRunner {
 
 class InlineReportRunner final : public ReportRunner {
  public:
-  InlineReportRunner(SessionTable& table, LogSink& log, ProgressSink& progress,
-                     MessageSink& messages)
-      : table_(table), log_(log), progress_(progress), messages_(messages) {}
+  // A walk over bytes already read has no file to fail to open, so it shows
+  // no message box; the sink stays in the signature the callers wire.
+  InlineReportRunner(SessionTable& table, LogSink& log, ProgressSink& progress, MessageSink&)
+      : table_(table), log_(log), progress_(progress) {}
   void Start(const std::string& dumpPath, const DumpBytes& bytes) override;
 
  private:
   SessionTable& table_;
   LogSink& log_;
   ProgressSink& progress_;
-  MessageSink& messages_;
 };
 
 }  // namespace yelvane
