@@ -97,17 +97,19 @@ int ReportFlashData(const std::string& dumpPath, SessionTable& table, LogSink& l
 
 std::string DumpSizeWarning(std::uintmax_t size) {
   const auto bytes = static_cast<unsigned long long>(size);
+  // %llu, not %zu: the Windows runtime's printf does not know %zu.
+  const auto whole = static_cast<unsigned long long>(kDumpSize);
   if (size < kDumpSize)
-    return Format("Warning: the dump has %llu bytes instead of %zu; the missing bytes read as 0.",
-                  bytes, kDumpSize);
+    return Format("Warning: the dump has %llu bytes instead of %llu; the missing bytes read as 0.",
+                  bytes, whole);
   if (size == kMemoryImageSize)
     return Format(
-        "Warning: the dump has %llu bytes instead of %zu: this looks like a whole logger "
+        "Warning: the dump has %llu bytes instead of %llu: this looks like a whole logger "
         "memory image (its dump is what `simulate create --dump` writes).",
-        bytes, kDumpSize);
+        bytes, whole);
   if (size > kDumpSize)
-    return Format("Warning: the dump has %llu bytes instead of %zu; only the first %zu are used.",
-                  bytes, kDumpSize, kDumpSize);
+    return Format("Warning: the dump has %llu bytes instead of %llu; only the first %llu are used.",
+                  bytes, whole, whole);
   return {};
 }
 
