@@ -76,7 +76,9 @@ CVandryView& View() {
   return *view;
 }
 
-void BM_SessionChart_SwitchTo3000Samples(benchmark::State& state) {
+// Switching the session chart from the first session to the last, with
+// or without the chart drawn once as the screen would show it.
+void BM_SessionChart(benchmark::State& state, bool paint) {
   CVandryView& view = View();
   if (view.RowCount() != kRows) state.SkipWithError("the table is not full");
   const std::string path = DumpFile();
@@ -87,32 +89,17 @@ void BM_SessionChart_SwitchTo3000Samples(benchmark::State& state) {
   for (auto _ : state) {
     view.selectRow(kRows - 1);  // loads, plots and labels at once
     if (page.BarkSeries()->count() != kLongSamples + 1) state.SkipWithError("wrong series");
+    if (paint) benchmark::DoNotOptimize(page.grab());
     state.PauseTiming();
     view.selectRow(0);
     state.ResumeTiming();
   }
 }
-BENCHMARK(BM_SessionChart_SwitchTo3000Samples)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SessionChart, SwitchTo3000Samples, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SessionChart, SwitchAndPaint, true)->Unit(benchmark::kMillisecond);
 
-// The same switch and the chart drawn once, as the screen would show it.
-void BM_SessionChart_SwitchAndPaint(benchmark::State& state) {
-  CVandryView& view = View();
-  const std::string path = DumpFile();
-  CSessionChartPage page(&view, [path] { return path; });
-  page.resize(440, 520);
-  page.show();
-  view.selectRow(0);
-  for (auto _ : state) {
-    view.selectRow(kRows - 1);
-    benchmark::DoNotOptimize(page.grab());
-    state.PauseTiming();
-    view.selectRow(0);
-    state.ResumeTiming();
-  }
-}
-BENCHMARK(BM_SessionChart_SwitchAndPaint)->Unit(benchmark::kMillisecond);
-
-void BM_Overview_Build3000(benchmark::State& state) {
+// The "All Sessions" overview of a full table, with or without drawing it.
+void BM_Overview(benchmark::State& state, bool paint) {
   CVandryView& view = View();
   COverviewPage page(&view);
   page.resize(440, 520);
@@ -120,21 +107,11 @@ void BM_Overview_Build3000(benchmark::State& state) {
   for (auto _ : state) {
     page.Rebuild();
     if (page.Points().size() != static_cast<std::size_t>(kRows)) state.SkipWithError("points");
+    if (paint) benchmark::DoNotOptimize(page.grab());
   }
 }
-BENCHMARK(BM_Overview_Build3000)->Unit(benchmark::kMillisecond);
-
-void BM_Overview_BuildAndPaint3000(benchmark::State& state) {
-  CVandryView& view = View();
-  COverviewPage page(&view);
-  page.resize(440, 520);
-  page.show();
-  for (auto _ : state) {
-    page.Rebuild();
-    benchmark::DoNotOptimize(page.grab());
-  }
-}
-BENCHMARK(BM_Overview_BuildAndPaint3000)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Overview, Build3000, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Overview, BuildAndPaint3000, true)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

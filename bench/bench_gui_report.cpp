@@ -17,6 +17,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include <atomic>
+#include <functional>
+#include <thread>
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -30,6 +34,7 @@
 
 #include <atomic>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -190,8 +195,9 @@ BENCHMARK(BM_ReadToTable)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 
-void BM_ReportToTable(benchmark::State& state) {
-  Desk desk;
+// Times `fill` from an empty table to the table complete, with the other
+// core kept busy for the argument 1.
+void TimeToTable(benchmark::State& state, Desk& desk, const std::function<void()>& fill) {
   double cpu = 0;
   for (auto _ : state) {
     desk.frame->View()->DeleteAllRows();
@@ -199,14 +205,21 @@ void BM_ReportToTable(benchmark::State& state) {
     QElapsedTimer clock;
     clock.start();
     const double cpuAtStart = OwnCpuSeconds();
-    desk.frame->StartReport(desk.DumpPath());
-    desk.frame->FinishReport();
+    fill();
     QCoreApplication::processEvents();
     cpu += OwnCpuSeconds() - cpuAtStart;
     if (!TableComplete(*desk.frame)) return state.SkipWithError("the table is not complete");
     state.SetIterationTime(static_cast<double>(clock.nsecsElapsed()) / 1e9);
   }
   state.counters["own_cpu_ms"] = benchmark::Counter(cpu * 1000, benchmark::Counter::kAvgIterations);
+}
+
+void BM_ReportToTable(benchmark::State& state) {
+  Desk desk;
+  TimeToTable(state, desk, [&desk] {
+    desk.frame->StartReport(desk.DumpPath());
+    desk.frame->FinishReport();
+  });
 }
 BENCHMARK(BM_ReportToTable)
     ->Arg(0)
@@ -219,13 +232,7 @@ BENCHMARK(BM_ReportToTable)
 void BM_ReportCellByCell(benchmark::State& state) {
   Desk desk;
   CMainFrame& frame = *desk.frame;
-  double cpu = 0;
-  for (auto _ : state) {
-    frame.View()->DeleteAllRows();
-    BusyCore busy(state.range(0) != 0);
-    QElapsedTimer clock;
-    clock.start();
-    const double cpuAtStart = OwnCpuSeconds();
+  TimeToTable(state, desk, [&] {
     std::atomic<bool> done{false};
     std::thread worker([&] {
       ReportFlashData(desk.DumpPath(), *frame.View(), frame.Log(), frame.Progress(),
@@ -234,12 +241,7 @@ void BM_ReportCellByCell(benchmark::State& state) {
     });
     while (!done) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     worker.join();
-    QCoreApplication::processEvents();
-    cpu += OwnCpuSeconds() - cpuAtStart;
-    if (!TableComplete(frame)) return state.SkipWithError("the table is not complete");
-    state.SetIterationTime(static_cast<double>(clock.nsecsElapsed()) / 1e9);
-  }
-  state.counters["own_cpu_ms"] = benchmark::Counter(cpu * 1000, benchmark::Counter::kAvgIterations);
+  });
 }
 BENCHMARK(BM_ReportCellByCell)
     ->Arg(0)

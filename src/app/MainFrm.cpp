@@ -678,32 +678,31 @@ void CMainFrame::StartReport(const std::string& dumpPath) {
   // One report fills the table at a time: a new one waits for the last.
   FinishReport();
   tableDump_ = AbsolutePath(dumpPath);
-  reportDone_ = false;
-  reportThread_ = std::thread([this, dumpPath] {
-    // Rows and progress cross to the UI thread in blocks, not a call per cell.
-    ReportHandOff handOff(ReportTargets(),
-                          [this](std::function<void()> block) { gate_.Call(std::move(block)); });
+  RunReport([dumpPath](ReportHandOff& handOff) {
     ReportFlashData(dumpPath, handOff, handOff, handOff, handOff);
-    handOff.Flush();
-    reportDone_ = true;
   });
 }
 
 void CMainFrame::StartReport(const std::string& dumpPath, const DumpBytes& bytes) {
   if (closing_ || !bytes) return;
-  // One report fills the table at a time: a new one waits for the last.
   FinishReport();
   // The completed dump beside the buffer: Save as reads its session series from it.
   tableDump_ = AbsolutePath(dumpPath);
   // A new read is on screen, no longer an opened download.
   idleText_ = QStringLiteral("Ready");
   statusText_->setText(idleText_);
+  RunReport([bytes](ReportHandOff& handOff) {
+    ReportFlashDataFromMemory(bytes->data(), bytes->size(), handOff, handOff, handOff);
+  });
+}
+
+void CMainFrame::RunReport(std::function<void(ReportHandOff&)> walk) {
   reportDone_ = false;
-  reportThread_ = std::thread([this, bytes] {
+  reportThread_ = std::thread([this, walk = std::move(walk)] {
     // Rows and progress cross to the UI thread in blocks, not a call per cell.
     ReportHandOff handOff(ReportTargets(),
                           [this](std::function<void()> block) { gate_.Call(std::move(block)); });
-    ReportFlashDataFromMemory(bytes->data(), bytes->size(), handOff, handOff, handOff);
+    walk(handOff);
     handOff.Flush();
     reportDone_ = true;
   });

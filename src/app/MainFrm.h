@@ -225,6 +225,8 @@ class CMainFrame : public CAutoHideFrame, private PresenceIndicator {
   void ShowPresence(const std::string& text, Rgb color) override;
   // What a report walk writes into.
   ReportHandOff::Targets ReportTargets();
+  // Runs `walk` on the report thread into a hand-off to this window.
+  void RunReport(std::function<void(ReportHandOff&)> walk);
   // Stops the workers' waits on this window before it goes away.
   void ShutDown();
 

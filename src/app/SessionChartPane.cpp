@@ -72,6 +72,19 @@ QLineSeries* NewLine(const QString& name, const QColor& color) {
   return series;
 }
 
+// Both lines on the chart against the time axis below and the count axis
+// to the left.
+void AddLines(QChart* chart, QLineSeries* bark, QLineSeries* activity, QAbstractAxis* x,
+              QAbstractAxis* y) {
+  chart->addAxis(x, Qt::AlignBottom);
+  chart->addAxis(y, Qt::AlignLeft);
+  for (QLineSeries* series : {bark, activity}) {
+    chart->addSeries(series);
+    series->attachAxis(x);
+    series->attachAxis(y);
+  }
+}
+
 // An integer tick step of 1, 2 or 5 times a power of ten, about five ticks
 // up to `maximum`, and the axis end it gives.
 void SetCountRange(QValueAxis* axis, double maximum) {
@@ -170,19 +183,12 @@ CSessionChartPage::CSessionChartPage(CVandryView* view, DumpPathSource dumpPath,
       activity_(NewLine(QStringLiteral("Activity"), ActivityLineColor())),
       timeAxis_(new QCategoryAxis),
       countAxis_(new QValueAxis) {
-  chart_->addSeries(bark_);
-  chart_->addSeries(activity_);
   timeAxis_->setTitleText(QStringLiteral("Time"));
   timeAxis_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
   timeAxis_->setStartValue(-1);
   countAxis_->setTitleText(QStringLiteral("Bark/Activity"));
   countAxis_->setLabelFormat(QStringLiteral("%d"));
-  chart_->addAxis(timeAxis_, Qt::AlignBottom);
-  chart_->addAxis(countAxis_, Qt::AlignLeft);
-  for (QLineSeries* series : {bark_, activity_}) {
-    series->attachAxis(timeAxis_);
-    series->attachAxis(countAxis_);
-  }
+  AddLines(chart_, bark_, activity_, timeAxis_, countAxis_);
 
   SessionModel* model = view_->Model();
   connect(view_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
@@ -337,19 +343,12 @@ COverviewPage::COverviewPage(CVandryView* view, QWidget* parent)
       startAxis_(new QDateTimeAxis),
       totalAxis_(new QValueAxis) {
   chart_->setTitle(QStringLiteral("All Sessions"));
-  chart_->addSeries(bark_);
-  chart_->addSeries(activity_);
   startAxis_->setTitleText(QStringLiteral("Start Time"));
   startAxis_->setFormat(QStringLiteral("MM-dd-yyyy"));
   startAxis_->setTickCount(5);
   totalAxis_->setTitleText(QStringLiteral("Bark/Activity Total"));
   totalAxis_->setLabelFormat(QStringLiteral("%d"));
-  chart_->addAxis(startAxis_, Qt::AlignBottom);
-  chart_->addAxis(totalAxis_, Qt::AlignLeft);
-  for (QLineSeries* series : {bark_, activity_}) {
-    series->attachAxis(startAxis_);
-    series->attachAxis(totalAxis_);
-  }
+  AddLines(chart_, bark_, activity_, startAxis_, totalAxis_);
   chartView_->viewport()->installEventFilter(this);
 
   rebuildTimer_.setSingleShot(true);
