@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "common/TempFolder.h"
 #include "support/Files.h"
 #include "support/Tool.h"
+#include "support/ToolFolder.h"
 #include "unit/FirmwareImage.h"
 
 namespace yelvane {
@@ -32,18 +32,11 @@ std::vector<std::string> SplitTabs(const std::string& line) {
   return fields;
 }
 
-class OpsCommands : public ::testing::Test {
+class OpsCommands : public test::ToolFolder {
  protected:
   OpsCommands() {
     EXPECT_EQ(Cli({"simulate", "create", "mem.bin"}).code, 0);
     memory_ = ReadBytes(dir_ / "mem.bin");
-  }
-
-  // Runs the tool in the test folder with `input` on stdin; downloads are
-  // archived inside the folder, never in a home folder.
-  ToolRun Cli(const std::vector<std::string>& args, const std::string& input = "") {
-    return test::RunTool(dir_, args,
-                         {.stdinText = input, .env = {"YELVANE_ARCHIVE_DIR=" + archive_.string()}});
   }
 
   // The one file of the archive folder.
@@ -56,9 +49,6 @@ class OpsCommands : public ::testing::Test {
     return Bytes(bytes.begin() + static_cast<long>(from), bytes.begin() + static_cast<long>(to));
   }
 
-  TempFolder folder_;
-  const fs::path dir_ = folder_.Path();
-  const fs::path archive_ = dir_ / "archive";
   Bytes memory_;
 };
 

@@ -16,11 +16,11 @@
 #include <thread>
 #include <vector>
 
-#include "common/TempFolder.h"
 #include "sim/DemoData.h"
 #include "support/Files.h"
 #include "support/TestDump.h"
 #include "support/Tool.h"
+#include "support/ToolFolder.h"
 #include "unit/FirmwareImage.h"
 
 namespace yelvane {
@@ -33,15 +33,12 @@ using test::Lines;
 using test::ReadBytes;
 using test::ToolRun;
 
-class Safety : public ::testing::Test {
+class Safety : public test::ToolFolder {
  protected:
   Safety() : dump_(DumpSlice(MakeDemoMemory(DemoOptions{}))) {
     test::WriteBytes(dir_ / "demo.bin", dump_);
   }
 
-  ToolRun Cli(const std::vector<std::string>& args) {
-    return test::RunTool(dir_, args, {.env = {"YELVANE_ARCHIVE_DIR=" + archive_.string()}});
-  }
   // The files of the archive folder, each read whole.
   std::vector<Bytes> Archived() const {
     std::vector<Bytes> kept;
@@ -49,9 +46,6 @@ class Safety : public ::testing::Test {
     return kept;
   }
 
-  TempFolder folder_;
-  const fs::path dir_ = folder_.Path();
-  const fs::path archive_ = dir_ / "archive";
   const Bytes dump_;
 };
 
