@@ -24,6 +24,7 @@
 #include "report/TextReport.h"
 #include "report/WorkbookReport.h"
 #include "sim/DemoData.h"
+#include "sim/DriveChoice.h"
 
 namespace yelvane {
 namespace {
@@ -206,7 +207,7 @@ int RunSimulateCreate(const DataOptions& o) {
   std::vector<uint8_t> bytes = MakeDemoMemory(demo);
   if (o.dumpOnly) bytes = DumpSlice(bytes);
   std::string error;
-  if (!WriteFileReplacing(o.image, std::string(bytes.begin(), bytes.end()), error)) {
+  if (!ReplaceSimulatedImage(o.image, std::string(bytes.begin(), bytes.end()), StderrLine, error)) {
     StderrLine(error);
     return kExitFailed;
   }

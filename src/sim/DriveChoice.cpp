@@ -305,6 +305,26 @@ void AddDriveOptions(CLI::App& app, DriveChoice& choice) {
       ->needs(simulate);
 }
 
+bool ReplaceSimulatedImage(const std::string& path, const std::string& bytes,
+                           const DriveProblem& problem, std::string& error) {
+#ifndef _WIN32
+  // A program using the image holds its lock and saves into that file:
+  // replacing it underneath would lose that program's writes, so wait for it.
+  struct stat target {};
+  int lock = -1;
+  if (::stat(path.c_str(), &target) == 0 && S_ISREG(target.st_mode)) {
+    lock = LockImage(path, problem, error);
+    if (lock < 0) return false;
+  }
+  const bool written = WriteFileReplacing(path, bytes, error);
+  if (lock >= 0) ::close(lock);
+  return written;
+#else
+  (void)problem;
+  return WriteFileReplacing(path, bytes, error);
+#endif
+}
+
 std::vector<uint8_t> DefaultSimulatedMemory() {
   return MakeDemoMemory(DemoOptions{});
 }

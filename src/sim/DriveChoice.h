@@ -51,6 +51,13 @@ using DriveProblem = std::function<void(const std::string&)>;
 std::unique_ptr<DriveEnumerator> MakeDriveEnumerator(const DriveChoice& choice,
                                                      const DriveProblem& problem);
 
+// Writes a new simulated memory image at `path` (replacing the file whole).
+// A program using the image there finishes first: this waits for it as a
+// second program on the image does, telling `problem`, and fails with
+// `error` when it stays in use.
+bool ReplaceSimulatedImage(const std::string& path, const std::string& bytes,
+                           const DriveProblem& problem, std::string& error);
+
 // The memory a simulated logger starts with when there is no IMAGE yet.
 std::vector<uint8_t> DefaultSimulatedMemory();
 

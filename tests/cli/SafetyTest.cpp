@@ -217,19 +217,24 @@ TEST_F(Safety, ToolsOnOneImageTakeTurnsAndKeepEveryWrite) {
   EXPECT_EQ(memory[0x20000], 0xA5);
   EXPECT_EQ(memory[0x30000 + 999], 0x5A);
 
-  // A program holding the image makes the next one wait, and say so.
-  const int held = ::open((dir_ / "mem.bin").c_str(), O_RDONLY | O_CLOEXEC);
-  ASSERT_EQ(::flock(held, LOCK_EX), 0);
-  std::thread release([held] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    ::close(held);
-  });
-  const ToolRun erase = Cli({"--simulate=mem.bin", "erase", "--yes"});
-  release.join();
-  EXPECT_EQ(erase.code, 0) << erase.err;
-  EXPECT_NE(erase.err.find("is in use by another program; waiting"), std::string::npos);
-  memory = ReadBytes(dir_ / "mem.bin");
-  EXPECT_EQ(memory[0x20000], 0xFF);
+  // A program holding the image makes the next one wait, and say so: one
+  // that uses it, and one that would replace it under the holder's writes.
+  const auto whileHeld = [this](const std::vector<std::string>& args) {
+    const int held = ::open((dir_ / "mem.bin").c_str(), O_RDONLY | O_CLOEXEC);
+    EXPECT_EQ(::flock(held, LOCK_EX), 0);
+    std::thread release([held] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+      ::close(held);
+    });
+    const ToolRun run = Cli(args);
+    release.join();
+    EXPECT_EQ(run.code, 0) << run.err;
+    EXPECT_NE(run.err.find("is in use by another program; waiting"), std::string::npos) << run.err;
+  };
+  whileHeld({"--simulate=mem.bin", "erase", "--yes"});
+  EXPECT_EQ(ReadBytes(dir_ / "mem.bin")[0x20000], 0xFF);
+  whileHeld({"simulate", "create", "mem.bin"});
+  EXPECT_EQ(ReadBytes(dir_ / "mem.bin"), MakeDemoMemory(DemoOptions{}));
 }
 
 }  // namespace
