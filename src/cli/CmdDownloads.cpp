@@ -1,8 +1,11 @@
 // downloads: the archive of every read, newest first, with its sessions.
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "activity/FlashReport.h"
 #include "activity/SessionTable.h"
@@ -27,15 +30,25 @@ int RunDownloads(const std::string& format) {
   std::vector<DownloadLine> lines;
   bool allRead = true;
   for (const ArchivedDownload& download : ListDownloads(folder)) {
-    MemorySessionTable table;
-    NullLog log;
-    NullProgress progress;
-    NullMessages messages;
-    if (ReportFlashData(download.path, table, log, progress, messages) != 1) {
+    const std::optional<std::vector<uint8_t>> bytes = ReadDumpFile(download.path);
+    if (!bytes) {
       StderrLine(Format("Cannot read the download \"%s\".", download.path.c_str()));
       allRead = false;
       continue;
     }
+    // A download cut short or one whose walk stops early is listed with the
+    // sessions it gives, and said to be so.
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(download.path, ec);
+    if (const std::string warning = ec ? std::string() : DumpSizeWarning(size); !warning.empty())
+      StderrLine(Format("%s: %s", download.path.c_str(), warning.c_str()));
+    MemorySessionTable table;
+    NullLog log;
+    NullProgress progress;
+    const std::string last =
+        ReportFlashDataFromMemory(bytes->data(), bytes->size(), table, log, progress);
+    if (last != kFlashReportSuccess)
+      StderrLine(Format("%s: %s", download.path.c_str(), last.c_str()));
     lines.push_back({download.path, DownloadTimeText(download.time), table.RowCount()});
   }
   if (lines.empty() && allRead)

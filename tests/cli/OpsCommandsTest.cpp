@@ -236,6 +236,23 @@ TEST_F(OpsCommands, DownloadsListsEveryReadNewestFirstWithItsSessions) {
   EXPECT_EQ(std::count(json.out.begin(), json.out.end(), '{'), 3);
   EXPECT_EQ(json.out.substr(json.out.size() - 4), "}\n]\n");
 
+  // A download cut short, and one whose walk stops at a range error, are
+  // listed with the rows they give and said to be so.
+  const std::string cut = SplitTabs(lines[2])[0], bad = SplitTabs(lines[1])[0];
+  fs::resize_file(cut, 1000);
+  Bytes bytes = ReadBytes(bad);
+  bytes[32 + 8] = 60;  // the second session's start minute
+  WriteBytes(bad, bytes);
+  const ToolRun odd = Cli({"downloads"});
+  EXPECT_EQ(odd.code, 0) << odd.err;
+  EXPECT_EQ(SplitTabs(Lines(odd.out)[1])[2], "1");
+  EXPECT_EQ(SplitTabs(Lines(odd.out)[2])[2], "3000");
+  EXPECT_EQ(Lines(odd.err),
+            (std::vector<std::string>{
+                bad + ": Minute(60) out of range for the Start Time!",
+                cut + ": Warning: the dump has 1000 bytes instead of 327680; the missing bytes "
+                      "read as 0."}));
+
   // An empty archive lists nothing and says so.
   fs::remove_all(archive_);
   const ToolRun none = Cli({"downloads", "--format", "json"});
