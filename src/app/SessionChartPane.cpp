@@ -44,6 +44,8 @@ QColor Shade(Rgb tint) {
 
 // The axis labels need about this many pixels each.
 constexpr int kTimeLabelPixels = 64;
+// A marker's radius and a little more.
+constexpr int kMarkerPixels = 8;
 
 // A small line chart for the page tabs.
 QIcon ChartIcon(const QColor& first, const QColor& second) {
@@ -301,7 +303,11 @@ void CSessionChartPage::LabelTimeAxis() {
   for (const QString& label : timeAxis_->categoriesLabels()) timeAxis_->remove(label);
   const std::size_t points = std::max(series_.labels.size(), series_.bark.size());
   const std::size_t last = points == 0 ? 0 : points - 1;
-  timeAxis_->setRange(0, std::max<double>(1, static_cast<double>(last)));
+  // A few pixels to either side, so the first and last markers are not cut
+  // in half by the plot's edges.
+  const double span = std::max<double>(1, static_cast<double>(last));
+  const double pad = span * kMarkerPixels / std::max(100, width - 80);
+  timeAxis_->setRange(-pad, span + pad);
   if (series_.labels.empty()) return;
   // The start, every half hour, the end: as many as fit, evenly spread.
   const std::size_t fit = static_cast<std::size_t>(std::max(2, (width - 80) / kTimeLabelPixels));
@@ -315,8 +321,9 @@ void CSessionChartPage::LabelTimeAxis() {
     timeAxis_->append(label, static_cast<double>(j));
   };
   for (std::size_t j = 0; j < last; j += stride) {
-    // Too near the end label, it would be drawn over it.
-    if (j > 0 && last - j < (stride + 1) / 2) break;
+    // Too near the end label, it would be drawn over it: when not every
+    // sample is labelled, the end keeps a whole stride to itself.
+    if (j > 0 && stride > 1 && last - j < stride) break;
     add(j);
   }
   add(last);
