@@ -170,7 +170,12 @@ void TestAppCharts::chartFollowsSelectionWithTheLoadersSeries() {
       for (int i = 0; i < labels.size(); ++i)
         QCOMPARE(labels[i],
                  QString::fromStdString(expected.labels[static_cast<std::size_t>(at[i])]));
+      // The end label is no nearer the one before than the others are.
+      QVERIFY(at[at.size() - 1] - at[at.size() - 2] >= at[1] - at[0]);
     }
+    // The end markers lie inside the plot, not on its edges.
+    QVERIFY(page->TimeAxis()->min() < 0);
+    QVERIFY(page->TimeAxis()->max() > page->BarkSeries()->count() - 1);
     QVERIFY(page->CountAxis()->max() >=
             *std::max_element(expected.activity.begin(), expected.activity.end()));
   }
